@@ -1,0 +1,49 @@
+// The JSON text that every program writes: compact, "/" escaped as "\/", non-ASCII
+// characters as raw UTF-8, integers in decimal. The byte form is the programs' interface
+// with the host, so it is written by hand here rather than left to a library's defaults.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+namespace ozmi::json {
+
+struct Null {};
+struct Member;
+
+// One JSON value. Objects keep their members in the order given: each program decides its
+// own key order (sorted, table order) when it builds the object.
+struct Value {
+  using Array = std::vector<Value>;
+  using Object = std::vector<Member>;
+
+  std::variant<Null, bool, std::int64_t, std::string, Array, Object> data;
+
+  Value() = default;
+  Value(Null) {}
+  Value(bool b) : data(b) {}
+  Value(int i) : data(static_cast<std::int64_t>(i)) {}
+  Value(std::int64_t i) : data(i) {}
+  Value(const char* s) : data(std::string(s)) {}
+  Value(std::string s) : data(std::move(s)) {}
+  Value(Array a) : data(std::move(a)) {}
+  Value(Object o) : data(std::move(o)) {}
+};
+
+struct Member {
+  std::string key;
+  Value value;
+};
+
+// True when `text` is well-formed UTF-8: no overlong forms, no surrogates, nothing past U+10FFFF.
+bool isValidUtf8(std::string_view text);
+
+// The compact text of `value`, without a line feed. Nothing when a string or key is not
+// valid UTF-8: such text has no faithful JSON form, and each program has its own fallback line.
+std::optional<std::string> write(const Value& value);
+
+}  // namespace ozmi::json

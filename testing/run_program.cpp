@@ -1,0 +1,105 @@
+#include "run_program.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace ozmi::testing {
+
+namespace {
+
+void closeFd(int& fd) {
+  if (fd >= 0) ::close(fd);
+  fd = -1;
+}
+
+}  // namespace
+
+RunResult runProgram(const std::string& path, const RunOptions& options) {
+  RunResult result;
+  int in[2], out[2], err[2];
+  if (::pipe2(in, O_CLOEXEC) != 0 || ::pipe2(out, O_CLOEXEC) != 0 || ::pipe2(err, O_CLOEXEC) != 0) {
+    return result;
+  }
+  std::vector<std::string> argvStore{path};
+  argvStore.insert(argvStore.end(), options.args.begin(), options.args.end());
+  std::vector<char*> argv;
+  for (auto& a : argvStore) argv.push_back(a.data());
+  argv.push_back(nullptr);
+
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    // The test process may ignore SIGPIPE; a real host's child starts with the default.
+    ::signal(SIGPIPE, SIG_DFL);
+    ::dup2(in[0], 0);
+    ::dup2(out[1], 1);
+    ::dup2(err[1], 2);
+    ::execv(path.c_str(), argv.data());
+    ::_exit(127);
+  }
+  ::close(in[0]);
+  ::close(out[1]);
+  ::close(err[1]);
+  int inFd = in[1], outFd = out[0], errFd = err[0];
+  if (options.closeStdoutEarly) closeFd(outFd);
+
+  const struct sigaction ignore = {};
+  struct sigaction previous = {};
+  struct sigaction ign = ignore;
+  ign.sa_handler = SIG_IGN;
+  ::sigaction(SIGPIPE, &ign, &previous);
+
+  std::size_t written = 0;
+  if (options.stdinData.empty()) closeFd(inFd);
+  const auto deadline = std::chrono::steady_clock::now() + options.timeout;
+  char buf[65536];
+  while (inFd >= 0 || outFd >= 0 || errFd >= 0) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0) {
+      result.timedOut = true;
+      ::kill(pid, SIGKILL);
+      break;
+    }
+    pollfd fds[3] = {{inFd, POLLOUT, 0}, {outFd, POLLIN, 0}, {errFd, POLLIN, 0}};
+    if (::poll(fds, 3, static_cast<int>(left.count())) < 0) {
+      if (errno == EINTR) continue;
+      break;
+    }
+    if (inFd >= 0 && (fds[0].revents & (POLLOUT | POLLERR | POLLHUP))) {
+      const ssize_t n = ::write(inFd, options.stdinData.data() + written,
+                                std::min<std::size_t>(options.stdinData.size() - written, 65536));
+      if (n > 0) written += static_cast<std::size_t>(n);
+      if (n < 0 && errno != EAGAIN && errno != EINTR) closeFd(inFd);  // the program closed it
+      if (written == options.stdinData.size()) closeFd(inFd);
+    }
+    for (int i = 1; i <= 2; ++i) {
+      int& fd = i == 1 ? outFd : errFd;
+      if (fd >= 0 && (fds[i].revents & (POLLIN | POLLHUP | POLLERR))) {
+        const ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n > 0) {
+          (i == 1 ? result.out : result.err).append(buf, static_cast<std::size_t>(n));
+        } else if (n == 0 || errno != EINTR) {
+          closeFd(fd);
+        }
+      }
+    }
+  }
+  closeFd(inFd);
+  closeFd(outFd);
+  closeFd(errFd);
+  ::sigaction(SIGPIPE, &previous, nullptr);
+
+  int status = 0;
+  while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  }
+  if (WIFEXITED(status)) result.exitStatus = WEXITSTATUS(status);
+  if (WIFSIGNALED(status)) result.termSignal = WTERMSIG(status);
+  return result;
+}
+
+}  // namespace ozmi::testing

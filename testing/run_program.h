@@ -1,0 +1,28 @@
+// Runs a built program the way the host does: arguments, bytes on standard input, then the
+// output, the error stream and the exit status. For end-to-end tests only.
+#pragma once
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+namespace ozmi::testing {
+
+struct RunOptions {
+  std::vector<std::string> args;      // after the program path
+  std::string stdinData;              // written, then standard input is closed
+  bool closeStdoutEarly = false;      // the reader closes its end before the program writes
+  std::chrono::milliseconds timeout{60000};
+};
+
+struct RunResult {
+  std::string out;
+  std::string err;
+  int exitStatus = -1;   // -1 when the program did not exit normally
+  int termSignal = 0;    // the signal that ended it, if any
+  bool timedOut = false;
+};
+
+RunResult runProgram(const std::string& path, const RunOptions& options = {});
+
+}  // namespace ozmi::testing
