@@ -1,0 +1,13 @@
+#include <string>
+#include <vector>
+
+#include "device_key.h"
+#include "process.h"
+
+int main(int argc, char** argv) {
+  using namespace ozmi::devicekey;
+  quietProcess();
+  const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+  writeStandardOutput(runDeviceKey(args, readStandardInput, *makeKeyStore()));
+  return 0;
+}
