@@ -1,0 +1,41 @@
+// Runs the built tool as the host does and checks what every run must hold: exit status 0,
+// nothing on standard error, exactly one line on standard output, and that line one JSON object.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <string>
+#include <vector>
+
+#include "run_program.h"
+
+namespace ozmi::devicekey::testing {
+
+inline ozmi::testing::RunOptions runOptions(std::vector<std::string> args, std::string input = "",
+                                            bool closeStdoutEarly = false) {
+  ozmi::testing::RunOptions options;
+  options.args = std::move(args);
+  options.stdinData = std::move(input);
+  options.closeStdoutEarly = closeStdoutEarly;
+  return options;
+}
+
+inline nlohmann::json runTool(std::vector<std::string> args, std::string input = "") {
+  const auto result = ozmi::testing::runProgram(OZMI_DEVICE_KEY, runOptions(std::move(args), std::move(input)));
+  EXPECT_FALSE(result.timedOut);
+  EXPECT_EQ(result.termSignal, 0);
+  EXPECT_EQ(result.exitStatus, 0);
+  EXPECT_EQ(result.err, "");
+  EXPECT_FALSE(result.out.empty());
+  EXPECT_EQ(result.out.find('\n'), result.out.size() - 1) << result.out;
+  const auto reply = nlohmann::json::parse(result.out, nullptr, false);
+  EXPECT_TRUE(reply.is_object()) << result.out;
+  return reply;
+}
+
+inline nlohmann::json failure(const std::string& message) {
+  return {{"error", message}, {"ok", false}, {"schema", 1}};
+}
+
+}  // namespace ozmi::devicekey::testing

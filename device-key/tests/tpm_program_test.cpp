@@ -1,0 +1,284 @@
+// The tool end to end against a software TPM (swtpm) that the test fixture starts on the port
+// of the build's TCTI. Signatures are checked with OpenSSL, an implementation of its own.
+#include <gtest/gtest.h>
+#include <openssl/bn.h>
+#include <openssl/core_names.h>
+#include <openssl/ecdsa.h>
+#include <openssl/evp.h>
+#include <openssl/param_build.h>
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+
+#include "base64.h"
+#include "program_output.h"
+
+namespace ozmi::devicekey::testing {
+namespace {
+
+using nlohmann::json;
+
+std::string field(const json& reply, const char* key) {
+  return reply.contains(key) && reply[key].is_string() ? reply[key].get<std::string>() : "";
+}
+
+Bytes fromB64url(std::string text) {
+  for (auto& c : text) c = c == '-' ? '+' : c == '_' ? '/' : c;
+  while (text.size() % 4 != 0) text += '=';
+  return decodeBase64(text).value_or(Bytes{});
+}
+
+// ECDSA P-256 with SHA-256 over `message`, r||s checked under the point 04||x||y.
+bool verifies(const json& key, const Bytes& message, const std::string& sig) {
+  Bytes point{0x04};
+  const Bytes x = fromB64url(field(key, "x")), y = fromB64url(field(key, "y")), rs = fromB64url(sig);
+  if (x.size() != 32 || y.size() != 32 || rs.size() != 64) return false;
+  point.insert(point.end(), x.begin(), x.end());
+  point.insert(point.end(), y.begin(), y.end());
+
+  std::unique_ptr<OSSL_PARAM_BLD, decltype(&OSSL_PARAM_BLD_free)> build(OSSL_PARAM_BLD_new(), OSSL_PARAM_BLD_free);
+  OSSL_PARAM_BLD_push_utf8_string(build.get(), OSSL_PKEY_PARAM_GROUP_NAME, "prime256v1", 0);
+  OSSL_PARAM_BLD_push_octet_string(build.get(), OSSL_PKEY_PARAM_PUB_KEY, point.data(), point.size());
+  std::unique_ptr<OSSL_PARAM, decltype(&OSSL_PARAM_free)> params(OSSL_PARAM_BLD_to_param(build.get()), OSSL_PARAM_free);
+  std::unique_ptr<EVP_PKEY_CTX, decltype(&EVP_PKEY_CTX_free)> fromData(EVP_PKEY_CTX_new_from_name(nullptr, "EC", nullptr),
+                                                                       EVP_PKEY_CTX_free);
+  EVP_PKEY* rawKey = nullptr;
+  if (EVP_PKEY_fromdata_init(fromData.get()) != 1 ||
+      EVP_PKEY_fromdata(fromData.get(), &rawKey, EVP_PKEY_PUBLIC_KEY, params.get()) != 1) {
+    return false;
+  }
+  std::unique_ptr<EVP_PKEY, decltype(&EVP_PKEY_free)> pkey(rawKey, EVP_PKEY_free);
+
+  std::unique_ptr<ECDSA_SIG, decltype(&ECDSA_SIG_free)> ecdsa(ECDSA_SIG_new(), ECDSA_SIG_free);
+  ECDSA_SIG_set0(ecdsa.get(), BN_bin2bn(rs.data(), 32, nullptr), BN_bin2bn(rs.data() + 32, 32, nullptr));
+  unsigned char* der = nullptr;
+  const int derSize = i2d_ECDSA_SIG(ecdsa.get(), &der);
+  std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> verify(EVP_MD_CTX_new(), EVP_MD_CTX_free);
+  const bool good = derSize > 0 &&
+                    EVP_DigestVerifyInit(verify.get(), nullptr, EVP_sha256(), nullptr, pkey.get()) == 1 &&
+                    EVP_DigestVerify(verify.get(), der, derSize, message.data(), message.size()) == 1;
+  OPENSSL_free(der);
+  return good;
+}
+
+std::string lines(std::initializer_list<std::string> entries) {
+  std::string text;
+  for (const auto& entry : entries) text += entry + "\n";
+  return text;
+}
+
+// Starts and stops software TPMs with the fixture's own script.
+bool swtpm(const std::string& action, const std::string& stateDir) {
+  const std::string command = std::string("bash '") + OZMI_SWTPM_SCRIPT + "' " + action + " '" + stateDir + "' " +
+                              OZMI_SWTPM_PORT + " >/dev/null 2>&1";
+  return std::system(command.c_str()) == 0;
+}
+
+// Stops the fixture's TPM for one test and brings the same TPM back afterwards, whatever happens.
+class WithoutFixtureTpm {
+ public:
+  WithoutFixtureTpm() { stopped_ = swtpm("stop", OZMI_SWTPM_STATE); }
+  ~WithoutFixtureTpm() { EXPECT_TRUE(swtpm("start", OZMI_SWTPM_STATE)); }
+  bool stopped() const { return stopped_; }
+
+ private:
+  bool stopped_;
+};
+
+// What the TPM holds between runs must be nothing: every run flushes what it loaded.
+void expectNoTransientObjects() {
+  const auto result = ozmi::testing::runProgram(
+      "/usr/bin/tpm2_getcap",
+      runOptions({"-T", std::string("swtpm:host=127.0.0.1,port=") + OZMI_SWTPM_PORT, "handles-transient"}));
+  EXPECT_EQ(result.exitStatus, 0) << result.err;
+  EXPECT_EQ(result.out, "");
+}
+
+TEST(DeviceKeyTpm, AvailableAndTwoCreatesGiveTwoKeys) {
+  EXPECT_EQ(runTool({"available", "ignored"}), (json{{"available", true}, {"ok", true}, {"schema", 1}}));
+
+  const json first = runTool({"create"});
+  const json second = runTool({"create", "ignored"});
+  for (const json& key : {first, second}) {
+    ASSERT_EQ(key["ok"], true) << key;
+    EXPECT_EQ(key.size(), 5u) << key;
+    EXPECT_EQ(field(key, "x").size(), 43u);
+    EXPECT_EQ(field(key, "y").size(), 43u);
+    const std::string blob = field(key, "blob");
+    EXPECT_EQ(blob.size() % 4, 0u);
+    EXPECT_TRUE(decodeBase64(blob).has_value()) << blob;
+  }
+  EXPECT_NE(first["blob"], second["blob"]);
+  EXPECT_NE(first["x"], second["x"]);
+  EXPECT_NE(first["y"], second["y"]);
+  expectNoTransientObjects();
+}
+
+TEST(DeviceKeyTpm, PublicGivesBackTheCoordinatesOfCreate) {
+  const json key = runTool({"create"});
+  const json reply = runTool({"public"}, lines({field(key, "blob"), "ignored"}));
+  EXPECT_EQ(reply, (json{{"ok", true}, {"schema", 1}, {"x", key["x"]}, {"y", key["y"]}}));
+  expectNoTransientObjects();
+}
+
+TEST(DeviceKeyTpm, SignaturesVerifyWithOpenSsl) {
+  const json key = runTool({"create"});
+  const std::string blob = field(key, "blob");
+  Bytes large(1 << 20);
+  for (std::size_t i = 0; i < large.size(); ++i) large[i] = static_cast<std::uint8_t>(i * 7);
+  const struct {
+    const char* what;
+    std::string input;
+    Bytes message;
+  } kCases[] = {
+      {"short message", lines({blob, "aGVsbG8="}), {'h', 'e', 'l', 'l', 'o'}},
+      {"blank data line signs the empty message", lines({blob, "  "}), {}},
+      {"blanks and empty lines around", "\n\t" + blob + " \n\n" + "aGk=\t\nextra\n", {'h', 'i'}},
+      {"a megabyte, more than the TPM hashes in one command", lines({blob, encodeBase64(large)}), large},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.what);
+    const json reply = runTool({"sign"}, c.input);
+    EXPECT_EQ(reply.size(), 3u) << reply;
+    EXPECT_EQ(field(reply, "sig").size(), 86u);
+    EXPECT_TRUE(verifies(key, c.message, field(reply, "sig")));
+    EXPECT_FALSE(verifies(key, Bytes{'x'}, field(reply, "sig")));
+  }
+  expectNoTransientObjects();
+}
+
+// One of r and s starts with a zero byte in about one signature in 128; the TPM may send such a
+// value short, and the reply must still hold all 64 bytes.
+TEST(DeviceKeyTpm, LeadingZeroBytesStayInSignatures) {
+  const json key = runTool({"create"});
+  const std::string blob = field(key, "blob");
+  bool sawLeadingZero = false;
+  for (int i = 0; i < 3000 && !sawLeadingZero && !HasFailure(); ++i) {
+    const Bytes message{static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(i >> 8)};
+    const std::string sig = field(runTool({"sign"}, lines({blob, encodeBase64(message)})), "sig");
+    ASSERT_EQ(sig.size(), 86u) << sig;
+    const Bytes rs = fromB64url(sig);
+    if (rs[0] == 0 || rs[32] == 0) {
+      sawLeadingZero = true;
+      EXPECT_TRUE(verifies(key, message, sig)) << sig;
+    }
+  }
+  EXPECT_TRUE(sawLeadingZero);
+}
+
+TEST(DeviceKeyTpm, BrokenBlobsAreRejected) {
+  const json key = runTool({"create"});
+  const Bytes blob = decodeBase64(field(key, "blob")).value();
+  const auto changed = [&](std::size_t at) {
+    Bytes copy = blob;
+    copy[at] ^= 0x01;
+    return encodeBase64(copy);
+  };
+  const auto cut = [&](std::size_t size) { return encodeBase64(std::span(blob).first(size)); };
+  const std::size_t publicSize = std::size_t{blob[1]} * 256 + blob[2];
+  const std::size_t pointAt = 1 + 2 + publicSize - 32;  // the last byte of the public area is y's
+
+  const struct {
+    const char* what;
+    std::string blob;
+  } kCases[] = {
+      {"empty blob from a blank line", "  "},
+      {"three zero bytes", "AAAA"},
+      {"wrong version", changed(0)},
+      {"cut after its version", cut(1)},
+      {"cut inside the public part", cut(1 + 2 + publicSize / 2)},
+      {"cut inside the private part", cut(blob.size() - 10)},
+      {"a byte more", encodeBase64([&] { Bytes b = blob; b.push_back(0); return b; }())},
+      {"point altered", changed(pointAt)},
+      {"attribute altered", changed(1 + 2 + 4 + 3)},
+      {"wrapped private part altered", changed(blob.size() - 20)},
+      {"integrity value altered", changed(blob.size() - 100)},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.what);
+    for (const char* command : {"public", "sign"}) {
+      SCOPED_TRACE(command);
+      const json reply = runTool({command}, lines({c.blob, "!not base64"}));
+      EXPECT_EQ(reply.size(), 3u) << reply;
+      EXPECT_TRUE(field(reply, "error").starts_with("enclave rejected the key handle: ")) << reply;
+      EXPECT_GT(field(reply, "error").size(), std::string("enclave rejected the key handle: ").size());
+    }
+  }
+  EXPECT_EQ(runTool({"sign"}, lines({field(key, "blob"), "AAA"})), failure("data is not base64"));
+  expectNoTransientObjects();
+}
+
+TEST(DeviceKeyTpm, BlobOfAnotherTpmIsRejected) {
+  const json key = runTool({"create"});
+  const std::string input = lines({field(key, "blob"), "aGVsbG8="});
+  const auto other = std::filesystem::temp_directory_path() / ("ozmi-other-tpm-" + std::to_string(getpid()));
+  {
+    WithoutFixtureTpm paused;
+    ASSERT_TRUE(paused.stopped());
+    ASSERT_TRUE(swtpm("start", other.string()));
+    EXPECT_EQ(runTool({"available"}), (json{{"available", true}, {"ok", true}, {"schema", 1}}));
+    for (const char* command : {"sign", "public"}) {
+      SCOPED_TRACE(command);
+      const json reply = runTool({command}, input);
+      EXPECT_EQ(reply.size(), 3u) << reply;
+      EXPECT_TRUE(field(reply, "error").starts_with("enclave rejected the key handle: tpm:")) << reply;
+    }
+    expectNoTransientObjects();
+    EXPECT_TRUE(swtpm("stop", other.string()));
+    std::filesystem::remove_all(other);
+  }
+  // Back on the TPM that made it, the same blob works again.
+  EXPECT_TRUE(verifies(key, {'h', 'e', 'l', 'l', 'o'}, field(runTool({"sign"}, input), "sig")));
+}
+
+TEST(DeviceKeyTpm, NoTpmAnswering) {
+  const json key = runTool({"create"});
+  WithoutFixtureTpm paused;
+  ASSERT_TRUE(paused.stopped());
+  EXPECT_EQ(runTool({"available"}), (json{{"available", false}, {"ok", true}, {"schema", 1}}));
+  EXPECT_EQ(runTool({"create"}), failure("secure enclave not available"));
+  for (const char* command : {"sign", "public"}) {
+    SCOPED_TRACE(command);
+    const json reply = runTool({command}, lines({field(key, "blob"), "aGVsbG8="}));
+    EXPECT_TRUE(field(reply, "error").starts_with("enclave rejected the key handle: tcti:")) << reply;
+  }
+}
+
+// An owner hierarchy with a password: the storage key cannot be made, which is the TPM's answer
+// to "create", "sign" and "public" alike.
+TEST(DeviceKeyTpm, OwnerPasswordSetElsewhere) {
+  const json key = runTool({"create"});
+  const std::string tcti = std::string("swtpm:host=127.0.0.1,port=") + OZMI_SWTPM_PORT;
+  const auto changeAuth = [&](std::vector<std::string> args) {
+    args.insert(args.begin(), {"-T", tcti, "-c", "owner"});
+    return ozmi::testing::runProgram("/usr/bin/tpm2_changeauth", runOptions(args)).exitStatus == 0;
+  };
+  ASSERT_TRUE(changeAuth({"owner-secret"}));
+  const json created = runTool({"create"});
+  const json signed_ = runTool({"sign"}, lines({field(key, "blob"), "aGVsbG8="}));
+  EXPECT_TRUE(changeAuth({"-p", "owner-secret", ""}));
+
+  EXPECT_TRUE(field(created, "error").starts_with("create failed: tpm:")) << created;
+  EXPECT_TRUE(field(signed_, "error").starts_with("enclave rejected the key handle: tpm:")) << signed_;
+  expectNoTransientObjects();
+}
+
+TEST(DeviceKeyTpm, ClosedStandardOutputFlushesAndExitsZero) {
+  const std::string blob = field(runTool({"create"}), "blob");
+  for (const auto& [command, input] : {std::pair<std::string, std::string>{"create", ""},
+                                       {"sign", lines({blob, "AAAA"})}, {"public", lines({blob})}}) {
+    SCOPED_TRACE(command);
+    const auto result = ozmi::testing::runProgram(
+        OZMI_DEVICE_KEY, runOptions({command}, input, true));
+    EXPECT_EQ(result.exitStatus, 0);
+    EXPECT_EQ(result.termSignal, 0);
+    EXPECT_EQ(result.err, "");
+  }
+  expectNoTransientObjects();
+}
+
+}  // namespace
+}  // namespace ozmi::devicekey::testing
