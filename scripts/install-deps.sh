@@ -8,6 +8,8 @@ packages=(
   build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
   # tests and benchmarks
   libgtest-dev libgmock-dev googletest nlohmann-json3-dev libbenchmark-dev hyperfine
+  # panel probe: Unicode lower-casing and character counts (linked statically)
+  libutf8proc-dev
   # permission databases
   libsqlite3-dev sqlite3
   # device key: TPM 2.0 software stack, a software TPM for tests, OpenSSL to check signatures

@@ -1,0 +1,50 @@
+#include "unicode_text.h"
+
+#include <gtest/gtest.h>
+
+namespace ozmi::probe {
+namespace {
+
+TEST(UnicodeTextTest, Lowercased) {
+  static constexpr struct {
+    const char* text;
+    const char* lower;
+  } kCases[] = {
+      {"OPEN", "open"},
+      {"oPeN", "open"},
+      {"\xc3\x96" "FFNEN", "\xc3\xb6" "ffnen"},                      // ÖFFNEN
+      {"\xd0\x9e\xd0\xa2\xd0\x9a\xd0\xa0\xd0\xab\xd0\xa2\xd0\xac",  // ОТКРЫТЬ
+       "\xd0\xbe\xd1\x82\xd0\xba\xd1\x80\xd1\x8b\xd1\x82\xd1\x8c"},
+      {"\xce\xa3", "\xcf\x83"},  // Σ
+      {"Open\xe2\x80\xa6", "open\xe2\x80\xa6"},
+      {"", ""},
+      {"A\xff" "B", "a\xff" "b"},  // a stray byte is kept
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.text);
+    EXPECT_EQ(lowercased(c.text), c.lower);
+  }
+}
+
+TEST(UnicodeTextTest, CharacterCountIsInGraphemeClusters) {
+  static constexpr struct {
+    const char* text;
+    std::size_t count;
+  } kCases[] = {
+      {"", 0},
+      {"/tmp", 4},
+      {"/\xc3\xa9", 2},                              // é precomposed
+      {"/e\xcc\x81", 2},                             // e + combining acute
+      {"\xf0\x9f\x87\xa9\xf0\x9f\x87\xaa", 1},       // a flag: two regional indicators
+      {"\xf0\x9f\x91\xa9\xe2\x80\x8d\xf0\x9f\x92\xbb", 1},  // woman + ZWJ + laptop
+      {"\r\n", 1},
+      {"a\xff\xfe" "b", 4},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.text);
+    EXPECT_EQ(characterCount(c.text), c.count);
+  }
+}
+
+}  // namespace
+}  // namespace ozmi::probe
