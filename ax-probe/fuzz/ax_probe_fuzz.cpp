@@ -20,7 +20,7 @@ using ozmi::probe::testing::FakeTree;
 
 constexpr const char* kRoles[] = {"AXWindow", "AXButton", "AXBrowser", "AXOutline", "AXTable",
                                   "AXRow",    "AXTextField", "AXCell", "AXGroup", "AXStaticText"};
-constexpr const char* kTitles[] = {"Open", "SAVE", "add", "Export", "Open\xe2\x80\xa6", "\xc3\x96" "FFNEN", "",
+constexpr const char* kTitles[] = {"Open", "SAVE", "add", "Export", "Open\xe2\x80\xa6", "ÖFFNEN", "",
                                    "\xff", "a/b\"c\\d\n", "Cancel"};
 constexpr const char* kUrls[] = {"file:///tmp", "file:///", "file:///tmp/", "file:///nonexistent/x.txt",
                                  "file:///tmp/%FF", "file://host", "file:///tmp/a%00b", "/tmp/bare",

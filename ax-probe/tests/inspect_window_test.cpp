@@ -171,6 +171,20 @@ TEST_F(InspectWindowTest, DirIsTheLongestFolderFirstAmongEquals) {
   EXPECT_EQ(inspect()->dir(), root + "/aa/deeper");
 }
 
+TEST_F(InspectWindowTest, DirLengthIsCountedInCharactersNotBytes) {
+  // "éé" is four bytes but two characters; "abc" is three of each.
+  const std::string wide = root + "/\xc3\xa9\xc3\xa9", narrow = root + "/abc";
+  ASSERT_EQ(::mkdir(wide.c_str(), 0700), 0);
+  ASSERT_EQ(::mkdir(narrow.c_str(), 0700), 0);
+  button("Open");
+  withUrl(fileUrl("/%C3%A9%C3%A9"));
+  withUrl(fileUrl("/abc"));
+  const std::optional<std::string> dir = inspect()->dir();
+  ::rmdir(wide.c_str());
+  ::rmdir(narrow.c_str());
+  EXPECT_EQ(dir, narrow);
+}
+
 TEST_F(InspectWindowTest, FileItemsInWalkOrderRepeatsAndMissingOnesIncluded) {
   button("Open");
   withUrl(fileUrl("/aa"));
