@@ -3,6 +3,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 
@@ -43,12 +44,15 @@ void quietProcess() {
 
 std::string readStandardInput() {
   std::string input;
-  char buffer[1 << 16];
+  std::size_t used = 0;
   for (;;) {
-    const ssize_t n = read(STDIN_FILENO, buffer, sizeof buffer);
+    // Read straight into the string, growing it by half each time it fills.
+    if (input.size() - used < (1 << 16)) input.resize(std::max<std::size_t>(used + (1 << 16), used + used / 2));
+    const ssize_t n = read(STDIN_FILENO, input.data() + used, input.size() - used);
     if (n > 0) {
-      input.append(buffer, static_cast<std::size_t>(n));
+      used += static_cast<std::size_t>(n);
     } else if (n == 0 || errno != EINTR) {
+      input.resize(used);
       return input;
     }
   }

@@ -41,7 +41,7 @@ std::size_t sequenceLength(std::string_view s, std::size_t& subpart) {
   return 0;
 }
 
-// Tab and the space separators of Unicode category Zs, as UTF-8; `text` is well-formed.
+// Tab and the space separators of Unicode category Zs, as UTF-8.
 std::size_t blankLengthAt(std::string_view text, std::size_t pos) {
   const std::string_view rest = text.substr(pos);
   if (rest.starts_with('\t') || rest.starts_with(' ')) return 1;
@@ -66,7 +66,7 @@ std::size_t blankLengthBefore(std::string_view text, std::size_t end) {
   return 0;
 }
 
-std::string trimBlanks(std::string_view text) {
+std::string_view trimBlanks(std::string_view text) {
   std::size_t begin = 0, end = text.size();
   while (begin < end) {
     const std::size_t n = blankLengthAt(text.substr(0, end), begin);
@@ -78,7 +78,7 @@ std::string trimBlanks(std::string_view text) {
     if (n == 0) break;
     end -= n;
   }
-  return std::string(text.substr(begin, end - begin));
+  return text.substr(begin, end - begin);
 }
 
 }  // namespace
@@ -88,6 +88,14 @@ std::string repairUtf8(std::string_view text) {
   out.reserve(text.size());
   std::size_t pos = 0;
   while (pos < text.size()) {
+    // Runs of ASCII, nearly all of base64 text, in one piece.
+    std::size_t ascii = pos;
+    while (ascii < text.size() && static_cast<std::uint8_t>(text[ascii]) < 0x80) ++ascii;
+    if (ascii > pos) {
+      out.append(text.substr(pos, ascii - pos));
+      pos = ascii;
+      continue;
+    }
     std::size_t subpart = 0;
     const std::size_t length = sequenceLength(text.substr(pos), subpart);
     if (length > 0) {
@@ -102,14 +110,15 @@ std::string repairUtf8(std::string_view text) {
 }
 
 std::vector<std::string> stdinLines(std::string_view input, std::size_t keep) {
-  // Line feeds and carriage returns are ASCII and never part of an ill-formed sequence, so the
-  // bytes split exactly where the repaired text would; each piece is repaired on its own.
+  // Line feeds, carriage returns and the first bytes of blanks are never continuation bytes, so
+  // no ill-formed sequence reaches across them: splitting and trimming the bytes gives what
+  // splitting and trimming the repaired text would, and only the kept text is copied.
   std::vector<std::string> lines;
   std::size_t start = 0;
   while (start <= input.size() && lines.size() < keep) {
     std::size_t end = start;
     while (end < input.size() && !(input[end] == '\n' && (end == 0 || input[end - 1] != '\r'))) ++end;
-    if (end > start) lines.push_back(trimBlanks(repairUtf8(input.substr(start, end - start))));
+    if (end > start) lines.push_back(repairUtf8(trimBlanks(input.substr(start, end - start))));
     start = end + 1;
   }
   return lines;

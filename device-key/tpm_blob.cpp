@@ -24,6 +24,10 @@ Outcome<TpmKeyParts> unpackTpmBlob(std::span<const std::uint8_t> blob) {
   TpmKeyParts parts{};
   std::size_t offset = 1;
   TSS2_RC rc = Tss2_MU_TPM2B_PUBLIC_Unmarshal(blob.data(), blob.size(), &offset, &parts.publicPart);
+  // The unmarshaller reads the public area by its fields and does not hold it to the size in
+  // front of it; a blob whose two disagree is not one this store wrote.
+  const std::size_t declared = blob.size() >= 3 ? (std::size_t{blob[1]} << 8 | blob[2]) : 0;
+  if (rc == TSS2_RC_SUCCESS && offset != 3 + declared) return StoreError{"malformed key blob: public area size"};
   if (rc == TSS2_RC_SUCCESS) rc = Tss2_MU_TPM2B_PRIVATE_Unmarshal(blob.data(), blob.size(), &offset, &parts.privatePart);
   if (rc != TSS2_RC_SUCCESS) return StoreError{std::string("malformed key blob: ") + Tss2_RC_Decode(rc)};
   if (offset != blob.size()) {

@@ -61,6 +61,12 @@ TEST(DeviceKeyTpmBlob, RejectsBrokenFraming) {
   trailing.push_back(0);
   Bytes publicTooLong = good;
   publicTooLong[1] = 0xFF;
+  // y one byte long, and everything after it moved up, but the public size still the old one.
+  Bytes publicSizeDisagrees(good.begin(), good.end() - 128 - 32);
+  publicSizeDisagrees[publicSizeDisagrees.size() - 2] = 0;
+  publicSizeDisagrees[publicSizeDisagrees.size() - 1] = 1;
+  publicSizeDisagrees.push_back(0xBB);
+  publicSizeDisagrees.insert(publicSizeDisagrees.end(), good.end() - 128, good.end());
   Bytes privateTooLong = good;
   privateTooLong[good.size() - 128] = 0xFF;
   const Bytes empty;
@@ -76,6 +82,7 @@ TEST(DeviceKeyTpmBlob, RejectsBrokenFraming) {
       {"a byte too many", trailing, "malformed key blob: 1 bytes after its end"},
       {"public size past the end", publicTooLong, "malformed key blob: "},
       {"private size past the end", privateTooLong, "malformed key blob: "},
+      {"public size and public area disagree", publicSizeDisagrees, "malformed key blob: public area size"},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.what);
