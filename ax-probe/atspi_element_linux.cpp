@@ -1,0 +1,348 @@
+#include "atspi_element_linux.h"
+
+#include <algorithm>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "atspi_replies_linux.h"
+#include "atspi_roles_linux.h"
+
+namespace ozmi::probe::atspi {
+
+namespace {
+
+// Result codes in the numbering the probe's readers know; any non-zero code is a failed read.
+constexpr std::int32_t kErrorCannotComplete = -25204;
+constexpr std::int32_t kErrorAttributeUnsupported = -25205;
+
+constexpr char kAccessible[] = "org.a11y.atspi.Accessible";
+constexpr char kTable[] = "org.a11y.atspi.Table";
+constexpr char kText[] = "org.a11y.atspi.Text";
+constexpr char kProperties[] = "org.freedesktop.DBus.Properties";
+constexpr char kRegistry[] = "org.a11y.atspi.Registry";
+constexpr char kRootPath[] = "/org/a11y/atspi/accessible/root";
+constexpr std::uint32_t kStateShowing = 25;
+
+MethodCall method(const ObjectRef& r, const char* interface, const char* member,
+                  std::vector<CallArgument> arguments = {}) {
+  return {r.bus, r.path, interface, member, std::move(arguments)};
+}
+
+MethodCall property(const ObjectRef& r, const char* interface, const char* name) {
+  return {r.bus, r.path, kProperties, "Get", {CallArgument::of(interface), CallArgument::of(name)}};
+}
+
+AttributeRead failed(std::int32_t code = kErrorCannotComplete) { return {code, std::nullopt}; }
+
+AttributeRead text(std::string s) { return {0, RawValue{std::move(s)}}; }
+
+AttributeRead elementList(const std::vector<Element>& elements) {
+  RawValue::Array array;
+  array.reserve(elements.size());
+  for (const Element& e : elements) array.push_back(RawValue{e});
+  return {0, RawValue{std::move(array)}};
+}
+
+// What a prefetch learnt of an element; anything absent is read when it is asked for.
+struct Facts {
+  std::optional<std::uint32_t> role;
+  std::optional<std::string> name;
+  std::optional<std::vector<Element>> children;
+};
+
+class AccessibleNode final : public ElementNode {
+ public:
+  AccessibleNode(std::shared_ptr<const Bus> bus, ObjectRef ref, Facts facts)
+      : bus_(std::move(bus)), ref_(std::move(ref)), facts_(std::move(facts)) {}
+
+  AttributeRead copyAttribute(std::string_view name) const override {
+    if (name == "AXRole") {
+      const auto r = role();
+      return r ? text(std::string(axRole(*r))) : failed();
+    }
+    if (name == "AXTitle") {
+      auto n = facts_.name ? facts_.name : replyText(bus_->call(property(ref_, kAccessible, "Name")));
+      if (!n) return failed();
+      const auto r = role();
+      return text(r && isButton(*r) ? withoutMnemonic(*n) : std::move(*n));
+    }
+    if (name == "AXValue") {
+      const auto r = role();
+      if (!r || !isTextField(*r)) return failed(kErrorAttributeUnsupported);
+      auto t = replyText(bus_->call(
+          method(ref_, kText, "GetText", {CallArgument::of(0), CallArgument::of(-1)})));
+      return t ? text(std::move(*t)) : failed();
+    }
+    if (name == "AXChildren") return elementList(children());
+    if (name == "AXSelected") {
+      const Reply state = bus_->call(method(ref_, kAccessible, "GetState"));
+      if (!state) return failed();
+      return {0, RawValue{replyHasState(state, kStateSelected)}};
+    }
+    return failed(kErrorAttributeUnsupported);
+  }
+
+ private:
+  std::optional<std::uint32_t> role() const {
+    if (facts_.role) return facts_.role;
+    if (!liveRole_) liveRole_ = replyUint(bus_->call(method(ref_, kAccessible, "GetRole")));
+    return liveRole_;
+  }
+
+  std::vector<Element> children() const;
+
+  std::shared_ptr<const Bus> bus_;
+  ObjectRef ref_;
+  Facts facts_;
+  mutable std::optional<std::uint32_t> liveRole_;  // a role does not change during one run
+};
+
+Element liveNode(const std::shared_ptr<const Bus>& bus, ObjectRef ref) {
+  return std::make_shared<AccessibleNode>(bus, std::move(ref), Facts{});
+}
+
+std::vector<Element> liveNodes(const std::shared_ptr<const Bus>& bus, std::vector<ObjectRef> refs) {
+  std::vector<Element> out;
+  out.reserve(refs.size());
+  for (ObjectRef& r : refs) out.push_back(liveNode(bus, std::move(r)));
+  return out;
+}
+
+// One column of a synthesised row. Its title is read when asked for.
+class CellNode final : public ElementNode {
+ public:
+  CellNode(std::shared_ptr<const Bus> bus, ObjectRef table, std::int32_t row, std::int32_t column)
+      : bus_(std::move(bus)), table_(std::move(table)), row_(row), column_(column) {}
+
+  AttributeRead copyAttribute(std::string_view name) const override {
+    if (name == "AXRole") return text("AXCell");
+    if (name == "AXChildren") return elementList({});
+    if (name == "AXTitle") {
+      const auto t = title();
+      return t ? text(*t) : failed();
+    }
+    return failed(kErrorAttributeUnsupported);
+  }
+
+ private:
+  // The cell's Name, or for a cell of several parts with no Name of its own, the first
+  // non-empty Name of its parts.
+  std::optional<std::string> title() const {
+    const auto cell = replyReference(bus_->call(method(
+        table_, kTable, "GetAccessibleAt", {CallArgument::of(row_), CallArgument::of(column_)})));
+    if (!cell) return std::nullopt;
+    const auto calls = bus_->callAll({property(*cell, kAccessible, "Name"),
+                                      method(*cell, kAccessible, "GetChildren")});
+    auto own = replyText(calls[0]);
+    if (!own || !own->empty()) return own;
+    const auto parts = replyReferences(calls[1]);
+    std::vector<MethodCall> names;
+    for (const ObjectRef& p : parts) names.push_back(property(p, kAccessible, "Name"));
+    for (const Reply& r : bus_->callAll(names)) {
+      auto n = replyText(r);
+      if (n && !n->empty()) return n;
+    }
+    return own;
+  }
+
+  std::shared_ptr<const Bus> bus_;
+  ObjectRef table_;
+  std::int32_t row_;
+  std::int32_t column_;
+};
+
+class RowNode final : public ElementNode {
+ public:
+  RowNode(std::shared_ptr<const Bus> bus, ObjectRef table, std::int32_t row, std::int32_t columns,
+          bool selected)
+      : bus_(std::move(bus)), table_(std::move(table)), row_(row), columns_(columns), selected_(selected) {}
+
+  AttributeRead copyAttribute(std::string_view name) const override {
+    if (name == "AXRole") return text("AXRow");
+    if (name == "AXSelected") return {0, RawValue{selected_}};
+    if (name == "AXChildren") {
+      std::vector<Element> cells;
+      for (std::int32_t c = 0; c < columns_; ++c) {
+        cells.push_back(std::make_shared<CellNode>(bus_, table_, row_, c));
+      }
+      return elementList(cells);
+    }
+    return failed(kErrorAttributeUnsupported);
+  }
+
+ private:
+  std::shared_ptr<const Bus> bus_;
+  ObjectRef table_;
+  std::int32_t row_;
+  std::int32_t columns_;
+  bool selected_;
+};
+
+// The rows of a table from its Table interface; none when the element does not answer it.
+std::optional<std::vector<Element>> synthesisedRows(const std::shared_ptr<const Bus>& bus,
+                                                    const ObjectRef& table) {
+  const auto replies = bus->callAll({property(table, kTable, "NRows"), property(table, kTable, "NColumns"),
+                                     method(table, kTable, "GetSelectedRows")});
+  const auto rows = replyInteger(replies[0]);
+  const auto columns = replyInteger(replies[1]);
+  if (!rows || !columns) return std::nullopt;
+  const auto selected = replyInts(replies[2]);
+  const auto rowCount = static_cast<std::int32_t>(std::clamp<std::int64_t>(*rows, 0, kMaxRows));
+  const auto columnCount = static_cast<std::int32_t>(std::clamp<std::int64_t>(*columns, 0, kMaxColumns));
+  std::vector<Element> out;
+  out.reserve(static_cast<std::size_t>(rowCount));
+  for (std::int32_t r = 0; r < rowCount; ++r) {
+    const bool isSelected = std::find(selected.begin(), selected.end(), r) != selected.end();
+    out.push_back(std::make_shared<RowNode>(bus, table, r, columnCount, isSelected));
+  }
+  return out;
+}
+
+std::vector<Element> AccessibleNode::children() const {
+  if (const auto r = role(); r && hasSynthesisedRows(*r)) {
+    if (auto rows = synthesisedRows(bus_, ref_)) return std::move(*rows);
+  }
+  if (facts_.children) return *facts_.children;
+  return liveNodes(bus_, replyReferences(bus_->call(method(ref_, kAccessible, "GetChildren"))));
+}
+
+// The trees under `windows`, read level by level in batches (ReadMode::prefetch).
+std::vector<Element> prefetchedTrees(const std::shared_ptr<const Bus>& bus, const std::vector<ObjectRef>& windows) {
+  struct Fetched {
+    ObjectRef ref;
+    int depth = 0;
+    Facts facts;
+    std::vector<ObjectRef> childRefs;
+    std::vector<std::optional<std::size_t>> childIndex;  // into `all`, when fetched
+    bool childrenRead = false;
+  };
+  std::vector<Fetched> all;
+  for (const ObjectRef& w : windows) all.push_back({w, 0, {}, {}, {}, false});
+  std::size_t levelBegin = 0;
+  while (levelBegin < all.size()) {
+    const std::size_t levelEnd = all.size();
+    std::vector<MethodCall> calls;
+    for (std::size_t i = levelBegin; i < levelEnd; ++i) {
+      calls.push_back(method(all[i].ref, kAccessible, "GetRole"));
+      calls.push_back(property(all[i].ref, kAccessible, "Name"));
+    }
+    const auto facts = bus->callAll(calls);
+    // Children are asked in a second batch, once the roles are known: a table's own children
+    // are its cells (thousands in a large folder), which its synthesised rows stand in for.
+    std::vector<std::size_t> parents;
+    calls.clear();
+    for (std::size_t i = levelBegin; i < levelEnd; ++i) {
+      Fetched& f = all[i];
+      f.facts.role = replyUint(facts[2 * (i - levelBegin)]);
+      f.facts.name = replyText(facts[2 * (i - levelBegin) + 1]);
+      const bool table = f.facts.role && hasSynthesisedRows(*f.facts.role);
+      if (f.depth < kPrefetchDepth && !table) {
+        parents.push_back(i);
+        calls.push_back(method(f.ref, kAccessible, "GetChildren"));
+      }
+    }
+    const auto childReplies = bus->callAll(calls);
+    for (std::size_t k = 0; k < parents.size(); ++k) {
+      if (!childReplies[k]) continue;
+      const std::size_t i = parents[k];
+      all[i].childrenRead = true;
+      all[i].childRefs = replyReferences(childReplies[k]);
+      for (const ObjectRef& c : all[i].childRefs) {
+        if (all.size() < kPrefetchElements) {
+          all[i].childIndex.push_back(all.size());
+          all.push_back({c, all[i].depth + 1, {}, {}, {}, false});
+        } else {
+          all[i].childIndex.push_back(std::nullopt);
+        }
+      }
+    }
+    levelBegin = levelEnd;
+  }
+  // Children come after their parent in `all`, so building from the back finds them built.
+  std::vector<Element> built(all.size());
+  for (std::size_t i = all.size(); i-- > 0;) {
+    Fetched& f = all[i];
+    if (f.childrenRead) {
+      std::vector<Element> children;
+      for (std::size_t k = 0; k < f.childRefs.size(); ++k) {
+        children.push_back(f.childIndex[k] ? built[*f.childIndex[k]] : liveNode(bus, f.childRefs[k]));
+      }
+      f.facts.children = std::move(children);
+    }
+    built[i] = std::make_shared<AccessibleNode>(bus, f.ref, std::move(f.facts));
+  }
+  built.resize(windows.size());
+  return built;
+}
+
+class ApplicationNode final : public ElementNode {
+ public:
+  ApplicationNode(std::shared_ptr<const Bus> bus, std::int32_t pid, ReadMode mode)
+      : bus_(std::move(bus)), pid_(pid), mode_(mode) {}
+
+  AttributeRead copyAttribute(std::string_view name) const override {
+    if (!bus_) return failed();
+    const auto r = root();
+    if (!r) return failed();
+    if (name == "AXRole") return text("AXApplication");
+    if (name == "AXTitle") {
+      auto n = replyText(bus_->call(property(*r, kAccessible, "Name")));
+      return n ? text(std::move(*n)) : failed();
+    }
+    if (name == "AXWindows" || name == "AXChildren") return elementList(windows(*r));
+    return failed(kErrorAttributeUnsupported);
+  }
+
+ private:
+  // The application's root object: the registry's child whose connection belongs to pid.
+  std::optional<ObjectRef> root() const {
+    if (!resolved_) {
+      resolved_ = true;
+      const auto apps = replyReferences(bus_->call(method({kRegistry, kRootPath}, kAccessible, "GetChildren")));
+      std::vector<MethodCall> calls;
+      for (const ObjectRef& a : apps) {
+        calls.push_back({"org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
+                         "GetConnectionUnixProcessID", {CallArgument::of(a.bus)}});
+      }
+      const auto pids = bus_->callAll(calls);
+      for (std::size_t i = 0; i < apps.size(); ++i) {
+        if (replyInteger(pids[i]) == pid_) {
+          root_ = apps[i];
+          break;
+        }
+      }
+    }
+    return root_;
+  }
+
+  // The application's top-level windows that are showing; a toolkit keeps hidden dialogs
+  // among them, which are not on screen.
+  std::vector<Element> windows(const ObjectRef& root) const {
+    const auto all = replyReferences(bus_->call(method(root, kAccessible, "GetChildren")));
+    std::vector<MethodCall> calls;
+    for (const ObjectRef& w : all) calls.push_back(method(w, kAccessible, "GetState"));
+    const auto states = bus_->callAll(calls);
+    std::vector<ObjectRef> showing;
+    for (std::size_t i = 0; i < all.size(); ++i) {
+      if (replyHasState(states[i], kStateShowing)) showing.push_back(all[i]);
+    }
+    if (mode_ == ReadMode::prefetch) return prefetchedTrees(bus_, showing);
+    return liveNodes(bus_, std::move(showing));
+  }
+
+  std::shared_ptr<const Bus> bus_;
+  std::int32_t pid_;
+  ReadMode mode_;
+  mutable bool resolved_ = false;
+  mutable std::optional<ObjectRef> root_;
+};
+
+}  // namespace
+
+Element applicationElement(std::shared_ptr<const Bus> bus, std::int32_t pid, ReadMode mode) {
+  return std::make_shared<ApplicationNode>(std::move(bus), pid, mode);
+}
+
+}  // namespace ozmi::probe::atspi

@@ -1,0 +1,37 @@
+// Accessibility elements of other processes, read over the AT-SPI2 bus (see atspi_roles_linux.h
+// for what each toolkit role becomes, and atspi_bus_linux.h for how the bus is reached).
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "ax_element.h"
+#include "atspi_bus_linux.h"
+
+namespace ozmi::probe::atspi {
+
+// How a window's element tree is read.
+enum class ReadMode {
+  // Each attribute read is one call (or, for synthesised rows and cells, the few calls that
+  // make it), sent when the attribute is read.
+  perRead,
+  // When an application's windows are read, each window's tree is fetched at once, level by
+  // level: the role, name and children of every element of a level are asked in one batch,
+  // so a window costs one wait per level instead of one per read. Texts of text fields, row
+  // selection and cells are still read when they are asked for.
+  prefetch,
+};
+
+// The application element of process `pid`: the accessible application whose connection to
+// the bus belongs to that process. With no bus (null), every read fails.
+Element applicationElement(std::shared_ptr<const Bus> bus, std::int32_t pid, ReadMode mode);
+
+// Bounds of one prefetch, the same as the panel walk's: 4000 elements, children of depth 29 at
+// most. Rows of one table are capped at 4000 and columns at 64, for the same reason: the walk
+// never looks at more.
+inline constexpr std::size_t kPrefetchElements = 4000;
+inline constexpr int kPrefetchDepth = 30;
+inline constexpr std::int64_t kMaxRows = 4000;
+inline constexpr std::int64_t kMaxColumns = 64;
+
+}  // namespace ozmi::probe::atspi

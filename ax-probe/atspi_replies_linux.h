@@ -1,0 +1,38 @@
+// What the probe takes from AT-SPI2 method replies. Pure functions over decoded replies: a
+// reply of another shape than the method's signature (a peer that is not a conforming
+// accessibility bridge, or an error) gives the neutral answer, never a guess.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "atspi_bus_linux.h"
+
+namespace ozmi::probe::atspi {
+
+// An accessible object: the bus name of its application and its object path.
+struct ObjectRef {
+  std::string bus;
+  std::string path;
+};
+
+// "u" (GetRole).
+std::optional<std::uint32_t> replyUint(const Reply& reply);
+// "s", or "v" holding "s" (Properties.Get of "Name", Text.GetText).
+std::optional<std::string> replyText(const Reply& reply);
+// An integer, or "v" holding one (Properties.Get of "NRows", "ChildCount";
+// GetConnectionUnixProcessID).
+std::optional<std::int64_t> replyInteger(const Reply& reply);
+// "a(so)" (GetChildren). Members of another shape, and the null object
+// ("/org/a11y/atspi/null"), are left out.
+std::vector<ObjectRef> replyReferences(const Reply& reply);
+// "(so)" (Table.GetAccessibleAt); none for the null object.
+std::optional<ObjectRef> replyReference(const Reply& reply);
+// "ai" (Table.GetSelectedRows). Members of another type are left out.
+std::vector<std::int32_t> replyInts(const Reply& reply);
+// "au" (GetState): whether state number `state` is set; false when the reply has no such word.
+bool replyHasState(const Reply& reply, std::uint32_t state);
+
+}  // namespace ozmi::probe::atspi

@@ -1,0 +1,205 @@
+// The Linux desktop layers of the built programs, end to end, on a private headless desktop
+// with a real GTK 3 application and its real file chooser.
+#include <signal.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+
+#include "headless_desktop.h"
+#include "run_program.h"
+#include "x11_windows_linux.h"
+
+namespace ozmi::testing {
+namespace {
+
+constexpr char kWindowTitle[] = "Ozmi Test Window";
+
+struct Output {
+  RunResult run;
+  nlohmann::json line;
+};
+
+// Runs a program as the host does and checks what holds on every path: exit status 0, an
+// empty error stream, and exactly one line that parses as JSON.
+Output runHost(const std::string& path, const std::vector<std::string>& args) {
+  Output o;
+  o.run = runProgram(path, {args, "", false, std::chrono::seconds(60)});
+  EXPECT_EQ(o.run.exitStatus, 0);
+  EXPECT_EQ(o.run.err, "");
+  EXPECT_FALSE(o.run.out.empty());
+  if (o.run.out.empty()) return o;
+  EXPECT_EQ(o.run.out.find('\n'), o.run.out.size() - 1) << o.run.out;
+  o.line = nlohmann::json::parse(o.run.out, nullptr, false);
+  EXPECT_FALSE(o.line.is_discarded()) << o.run.out;
+  return o;
+}
+
+Output probe() { return runHost(OZMI_AX_PROBE, {"--open-panel"}); }
+
+class DesktopTest : public ::testing::Test {
+ protected:
+  void SetUp() override { startDesktop({}); }
+
+  void startDesktop(HeadlessDesktop::Options options) {
+    if (::access(kXvfb, X_OK) != 0) GTEST_SKIP() << "Xvfb is not installed";
+    desktop_ = std::make_unique<HeadlessDesktop>(options);
+    ASSERT_TRUE(desktop_->ok()) << desktop_->error();
+    char folder[] = "/tmp/ozmi-desktop-XXXXXX";
+    ASSERT_NE(::mkdtemp(folder), nullptr);
+    folder_ = folder;
+    for (const char* name : {"alpha.txt", "beta notes.txt", "gamma.txt"}) {
+      std::ofstream(folder_ / name) << name;
+    }
+  }
+
+  void TearDown() override {
+    desktop_.reset();
+    if (!folder_.empty()) std::filesystem::remove_all(folder_);
+  }
+
+  // Starts the test application and waits until its first window is the active one.
+  pid_t startApp(std::vector<std::string> extra) {
+    std::vector<std::string> argv{"/usr/bin/python3", OZMI_TEST_APP, "--title", kWindowTitle};
+    argv.insert(argv.end(), extra.begin(), extra.end());
+    const auto pid = desktop_->start(argv);
+    EXPECT_TRUE(pid.has_value());
+    if (!pid) return -1;
+    EXPECT_TRUE(waitUntil([&] { return desktop::activeWindowPid() == *pid; }))
+        << "the test application never became the active window";
+    return *pid;
+  }
+
+  // Asks the probe until it reports a panel with files (the chooser fills its list after it
+  // has appeared), or 30 s have passed; the last answer.
+  Output probeUntilFiles() {
+    Output last;
+    waitUntil([&] {
+      last = probe();
+      return last.line.is_object() && last.line["panel"].is_object() &&
+             !last.line["panel"]["files"].empty();
+    });
+    return last;
+  }
+
+  std::unique_ptr<HeadlessDesktop> desktop_;
+  std::filesystem::path folder_;
+};
+
+TEST_F(DesktopTest, OpenChooserWithASelectedFileIsReportedWithThatFile) {
+  const pid_t app = startApp({"--open", folder_.string(), "--select", "beta notes.txt"});
+  const Output o = probeUntilFiles();
+  const auto& panel = o.line["panel"];
+  ASSERT_TRUE(panel.is_object()) << o.run.out;
+  EXPECT_EQ(panel["kind"], "open");
+  EXPECT_EQ(panel["title"], "Open File");
+  // GTK exposes no file URL, so no folder is known and no path is made up.
+  EXPECT_TRUE(panel["dir"].is_null());
+  ASSERT_EQ(panel["files"].size(), 1u) << o.run.out;
+  EXPECT_EQ(panel["files"][0]["name"], "beta notes.txt");
+  EXPECT_TRUE(panel["files"][0]["path"].is_null());
+  EXPECT_EQ(panel["presentingApp"], "Ozmi-test-panel");
+  EXPECT_EQ(panel["presentingBundleId"], "ozmi-test-panel");
+  EXPECT_EQ(o.line["schema"], 1);
+  EXPECT_GT(app, 0);
+}
+
+TEST_F(DesktopTest, SaveChooserWithATypedNameIsReportedWithThatName) {
+  startApp({"--save", folder_.string(), "--typed", "report 2026.txt"});
+  const Output o = probeUntilFiles();
+  const auto& panel = o.line["panel"];
+  ASSERT_TRUE(panel.is_object()) << o.run.out;
+  EXPECT_EQ(panel["kind"], "save");
+  EXPECT_EQ(panel["title"], "Save File");
+  ASSERT_EQ(panel["files"].size(), 1u) << o.run.out;
+  EXPECT_EQ(panel["files"][0]["name"], "report 2026.txt");
+  EXPECT_TRUE(panel["files"][0]["path"].is_null());
+}
+
+TEST_F(DesktopTest, WithoutAChooserThePanelIsNull) {
+  startApp({});
+  // The application has reached the accessibility bus once its launcher has published it.
+  ASSERT_TRUE(waitUntil([] { return desktop::rootTextProperty("AT_SPI_BUS").has_value(); }));
+  const Output o = probe();
+  EXPECT_EQ(o.run.out, "{\"schema\":1,\"panel\":null}\n");
+}
+
+TEST_F(DesktopTest, AnApplicationThatDoesNotAnswerCostsABoundedWaitAndNoPanel) {
+  const pid_t app = startApp({"--open", folder_.string(), "--select", "alpha.txt"});
+  ASSERT_TRUE(probeUntilFiles().line["panel"].is_object());
+  ASSERT_EQ(::kill(app, SIGSTOP), 0);
+  const Output o = probe();  // runHost gives it 60 s; each unanswered call waits 1.5 s
+  EXPECT_FALSE(o.run.timedOut);
+  EXPECT_EQ(o.run.out, "{\"schema\":1,\"panel\":null}\n");
+  ::kill(app, SIGCONT);
+}
+
+TEST_F(DesktopTest, FrontWindowNamesTheApplicationAndItsWindowTitle) {
+  const pid_t app = startApp({});
+  const Output o = runHost(OZMI_PERMISSION_HELPER, {"--front-window"});
+  const auto& front = o.line["front"];
+  ASSERT_TRUE(front.is_object()) << o.run.out;
+  EXPECT_EQ(front["pid"], app);
+  EXPECT_EQ(front["name"], "Ozmi-test-panel");
+  EXPECT_EQ(front["bundleId"], "ozmi-test-panel");
+  EXPECT_EQ(front["title"], kWindowTitle);
+  EXPECT_NE(front["path"].get<std::string>().find("python3"), std::string::npos) << o.run.out;
+}
+
+TEST_F(DesktopTest, ScreenCensusCountsTheApplicationsWindows) {
+  const pid_t app = startApp({"--open", folder_.string()});
+  ASSERT_TRUE(waitUntil([&] {
+    const auto windows = desktop::onScreenWindows();
+    return windows && windows->size() == 2 && (*windows)[0].ownerPid == app && (*windows)[1].ownerPid == app;
+  })) << "the chooser never appeared next to the main window";
+  const Output o = runHost(OZMI_PERMISSION_HELPER, {"--capture"});
+  const auto& screen = o.line["screen"];
+  ASSERT_TRUE(screen.is_object()) << o.run.out;
+  EXPECT_EQ(screen["preflight"], true);
+  EXPECT_EQ(screen["windowList"], "ok");
+  EXPECT_EQ(screen["foreignWindows"], 2);
+  EXPECT_EQ(screen["foreignWindowsTitled"], 2);
+  EXPECT_EQ(screen["capture"], "image");
+}
+
+class DesktopWithoutAccessibilityBusTest : public DesktopTest {
+ protected:
+  void SetUp() override { startDesktop({.sessionBus = false, .windowManager = true}); }
+};
+
+TEST_F(DesktopWithoutAccessibilityBusTest, ChooserIsNotSeenButTheWindowsAre) {
+  const pid_t app = startApp({"--open", folder_.string(), "--select", "alpha.txt"});
+  EXPECT_EQ(probe().run.out, "{\"schema\":1,\"panel\":null}\n");
+  const Output o = runHost(OZMI_PERMISSION_HELPER, {"--front-window"});
+  ASSERT_TRUE(o.line["front"].is_object()) << o.run.out;
+  EXPECT_EQ(o.line["front"]["pid"], app);
+}
+
+// No display at all: both programs give their "none" answers. Needs no desktop.
+TEST(NoDisplayTest, ProgramsGiveTheirNoneAnswers) {
+  static const struct {
+    const char* program;
+    const char* argument;
+    const char* expected;
+  } kCases[] = {
+      {OZMI_AX_PROBE, "--open-panel", "{\"schema\":1,\"panel\":null}\n"},
+      {OZMI_PERMISSION_HELPER, "--front-window", "{\"schema\":1,\"front\":null}\n"},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.program);
+    const Output o = runHost("/usr/bin/env", {"-u", "DISPLAY", c.program, c.argument});
+    EXPECT_EQ(o.run.out, c.expected);
+  }
+  const Output report = runHost("/usr/bin/env", {"-u", "DISPLAY", OZMI_PERMISSION_HELPER, "--capture"});
+  EXPECT_EQ(report.line["screen"],
+            nlohmann::json::parse(R"({"preflight":false,"windowList":"unavailable","foreignWindows":0,)"
+                                  R"("foreignWindowsTitled":0,"capture":"skipped-not-granted"})"));
+}
+
+}  // namespace
+}  // namespace ozmi::testing
