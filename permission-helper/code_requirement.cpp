@@ -1,6 +1,7 @@
 #include "code_requirement.h"
 
 #include <array>
+#include <initializer_list>
 #include <string_view>
 
 #include "json_text.h"
@@ -75,6 +76,15 @@ class Reader {
   std::size_t pos_;
 };
 
+std::string join(std::initializer_list<std::string_view> parts) {
+  std::size_t size = 0;
+  for (std::string_view part : parts) size += part.size();
+  std::string out;
+  out.reserve(size);
+  for (std::string_view part : parts) out += part;
+  return out;
+}
+
 std::string hex(std::string_view bytes) {
   static constexpr char kDigits[] = "0123456789abcdef";
   std::string out;
@@ -96,7 +106,7 @@ std::string stringValue(std::string_view value) {
   for (unsigned char c : value) {
     if (c < 0x20 || c == 0x7f) printable = false;
   }
-  if (!printable) return "H\"" + hex(value) + "\"";
+  if (!printable) return join({"H\"", hex(value), "\""});
   bool bare = !value.empty() && isAsciiLetter(value[0]);
   for (char c : value) {
     if (!isAsciiLetter(c) && !isAsciiDigit(c)) bare = false;
@@ -126,7 +136,9 @@ std::optional<std::string> oidText(std::string_view der) {
   const auto first = static_cast<unsigned char>(der[0]);
   if (first & 0x80) return std::nullopt;
   const unsigned a = first < 80 ? first / 40 : 2;
-  std::string text = std::to_string(a) + "." + std::to_string(first - 40 * a);
+  std::string text = std::to_string(a);
+  text += '.';
+  text += std::to_string(first - 40 * a);
   std::uint64_t arc = 0;
   bool pending = false;
   for (std::size_t i = 1; i < der.size(); ++i) {
@@ -135,7 +147,8 @@ std::optional<std::string> oidText(std::string_view der) {
     arc = (arc << 7) | (c & 0x7f);
     pending = true;
     if (!(c & 0x80)) {
-      text += "." + std::to_string(arc);
+      text += '.';
+      text += std::to_string(arc);
       arc = 0;
       pending = false;
     }
@@ -155,7 +168,7 @@ std::optional<std::string> matchText(Reader& reader) {
   if (op >= 1 && op <= 8) {
     std::string_view value;
     if (!reader.data(value)) return std::nullopt;
-    std::string text = std::string(kValueOps[op]) + stringValue(value);
+    std::string text = join({kValueOps[op], stringValue(value)});
     if (op == 3) text += "*";
     return text;
   }
@@ -163,7 +176,7 @@ std::optional<std::string> matchText(Reader& reader) {
     // A date, as a count of seconds.
     std::int64_t seconds = 0;
     if (!reader.int64(seconds)) return std::nullopt;
-    return std::string(kDateOps[op - 9]) + std::to_string(seconds);
+    return join({kDateOps[op - 9], std::to_string(seconds)});
   }
   return std::nullopt;
 }
@@ -183,8 +196,7 @@ std::optional<Rendered> certificateField(Reader& reader, std::string_view prefix
   }
   std::optional<std::string> match = matchText(reader);
   if (!match) return std::nullopt;
-  return Rendered{"certificate " + slotText(slot) + "[" + std::string(prefix) + fieldText + "]" +
-                  *match};
+  return Rendered{join({"certificate ", slotText(slot), "[", prefix, fieldText, "]", *match})};
 }
 
 // `<name>[<key>]<match>`
@@ -193,7 +205,7 @@ std::optional<Rendered> keyedField(Reader& reader, std::string_view name) {
   if (!reader.data(key)) return std::nullopt;
   std::optional<std::string> match = matchText(reader);
   if (!match) return std::nullopt;
-  return Rendered{std::string(name) + "[" + stringValue(key) + "]" + *match};
+  return Rendered{join({name, "[", stringValue(key), "]", *match})};
 }
 
 std::optional<Rendered> expression(Reader& reader, int depth) {
@@ -207,15 +219,15 @@ std::optional<Rendered> expression(Reader& reader, int depth) {
     case opTrue: return Rendered{"always"};
     case opIdent:
       if (!reader.data(data)) return std::nullopt;
-      return Rendered{"identifier " + stringValue(data)};
+      return Rendered{join({"identifier ", stringValue(data)})};
     case opAppleAnchor: return Rendered{"anchor apple"};
     case opAnchorHash:
       if (!reader.word(number) || !reader.data(data)) return std::nullopt;
-      return Rendered{"certificate " + slotText(number) + " = H\"" + hex(data) + "\""};
+      return Rendered{join({"certificate ", slotText(number), " = H\"", hex(data), "\""})};
     case opInfoKeyValue: {
       std::string_view key;
       if (!reader.data(key) || !reader.data(data)) return std::nullopt;
-      return Rendered{"info[" + stringValue(key) + "] = " + stringValue(data)};
+      return Rendered{join({"info[", stringValue(key), "] = ", stringValue(data)})};
     }
     case opAnd:
     case opOr: {
@@ -226,25 +238,26 @@ std::optional<Rendered> expression(Reader& reader, int depth) {
       if (!right) return std::nullopt;
       // "and" binds tighter than "or": only an "or" inside an "and" needs parentheses.
       auto operand = [isAnd](const Rendered& r) {
-        return isAnd && r.shape == Shape::disjunction ? "(" + r.text + ")" : r.text;
+        return isAnd && r.shape == Shape::disjunction ? join({"(", r.text, ")"}) : r.text;
       };
-      return Rendered{operand(*left) + (isAnd ? " and " : " or ") + operand(*right),
+      return Rendered{join({operand(*left), isAnd ? " and " : " or ", operand(*right)}),
                       isAnd ? Shape::conjunction : Shape::disjunction};
     }
     case opCDHash:
       if (!reader.data(data)) return std::nullopt;
-      return Rendered{"cdhash H\"" + hex(data) + "\""};
+      return Rendered{join({"cdhash H\"", hex(data), "\""})};
     case opNot: {
       std::optional<Rendered> inner = expression(reader, depth + 1);
       if (!inner) return std::nullopt;
       const bool single = inner->shape == Shape::term;
-      return Rendered{"! " + (single ? inner->text : "(" + inner->text + ")"), Shape::negation};
+      return Rendered{single ? join({"! ", inner->text}) : join({"! (", inner->text, ")"}),
+                      Shape::negation};
     }
     case opInfoKeyField: return keyedField(reader, "info");
     case opCertField: return certificateField(reader, "", false);
     case opTrustedCert:
       if (!reader.word(number)) return std::nullopt;
-      return Rendered{"certificate " + slotText(number) + " trusted"};
+      return Rendered{join({"certificate ", slotText(number), " trusted"})};
     case opTrustedCerts: return Rendered{"anchor trusted"};
     case opCertGeneric: return certificateField(reader, "field.", true);
     case opAppleGenericAnchor: return Rendered{"anchor apple generic"};
@@ -252,13 +265,13 @@ std::optional<Rendered> expression(Reader& reader, int depth) {
     case opCertPolicy: return certificateField(reader, "policy.", true);
     case opNamedAnchor:
       if (!reader.data(data)) return std::nullopt;
-      return Rendered{"anchor apple " + stringValue(data)};
+      return Rendered{join({"anchor apple ", stringValue(data)})};
     case opNamedCode:
       if (!reader.data(data)) return std::nullopt;
-      return Rendered{"(" + stringValue(data) + ")"};
+      return Rendered{join({"(", stringValue(data), ")"})};
     case opPlatform:
       if (!reader.word(number)) return std::nullopt;
-      return Rendered{"platform = " + std::to_string(number)};
+      return Rendered{join({"platform = ", std::to_string(number)})};
     case opNotarized: return Rendered{"notarized"};
     case opCertFieldDate: return certificateField(reader, "timestamp.", true);
     case opLegacyDevId: return Rendered{"legacy"};
