@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -21,8 +22,13 @@ inline ozmi::testing::RunOptions runOptions(std::vector<std::string> args, std::
   return options;
 }
 
-inline nlohmann::json runTool(std::vector<std::string> args, std::string input = "") {
-  const auto result = ozmi::testing::runProgram(OZMI_DEVICE_KEY, runOptions(std::move(args), std::move(input)));
+// `timeout` only keeps a hanging run from hanging the test; huge inputs under the sanitizers
+// take a while.
+inline nlohmann::json runTool(std::vector<std::string> args, std::string input = "",
+                              std::chrono::seconds timeout = std::chrono::seconds(60)) {
+  auto options = runOptions(std::move(args), std::move(input));
+  options.timeout = timeout;
+  const auto result = ozmi::testing::runProgram(OZMI_DEVICE_KEY, options);
   EXPECT_FALSE(result.timedOut);
   EXPECT_EQ(result.termSignal, 0);
   EXPECT_EQ(result.exitStatus, 0);

@@ -66,12 +66,13 @@ TEST(DeviceKeyProgram, HugeAndBinaryInputGetsAFailureReply) {
   EXPECT_EQ(runTool({"sign"}, garbage), failure("blob is not base64"));
   EXPECT_EQ(runTool({"public"}, garbage), failure("blob is not base64"));
 
-  const std::string hugeLine(100 << 20, '%');
-  EXPECT_EQ(runTool({"sign"}, hugeLine + "\nAAAA\n"), failure("blob is not base64"));
-  std::string manyLines;
-  manyLines.reserve(100 << 20);
-  while (manyLines.size() < (100u << 20)) manyLines += "\xC3(\n";
-  EXPECT_EQ(runTool({"public"}, manyLines), failure("blob is not base64"));
+  // 100 MB: one line of it, and tens of millions of lines that are not UTF-8.
+  constexpr std::size_t kHuge = 100 << 20;
+  constexpr auto kPatience = std::chrono::seconds(600);
+  EXPECT_EQ(runTool({"sign"}, std::string(kHuge, '%') + "\nAAAA\n", kPatience), failure("blob is not base64"));
+  std::string manyLines = "\xC3(\n";
+  while (manyLines.size() < kHuge) manyLines += manyLines;
+  EXPECT_EQ(runTool({"public"}, std::move(manyLines), kPatience), failure("blob is not base64"));
 }
 
 TEST(DeviceKeyProgram, ClosedStandardOutputStillExitsZero) {
