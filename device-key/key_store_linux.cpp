@@ -86,9 +86,17 @@ class Connection {
     return rc;
   }
 
+  // "swtpm:host=...,port=..." names the TCTI library "libtss2-tcti-swtpm.so.0"; the loader
+  // would find it too, but only after trying the bare name in every library folder first.
   TSS2_RC openConfigured() {
     fromLoader_ = true;
-    return Tss2_TctiLdr_Initialize(std::string(kTestTcti).c_str(), &tcti_);
+    const std::size_t colon = kTestTcti.find(':');
+    const std::string name(kTestTcti.substr(0, colon));
+    const std::string conf(colon == std::string_view::npos ? std::string_view() : kTestTcti.substr(colon + 1));
+    const std::string library = name.find('/') == std::string::npos && name.find(".so") == std::string::npos
+                                    ? "libtss2-tcti-" + name + ".so.0"
+                                    : name;
+    return Tss2_TctiLdr_Initialize_Ex(library.c_str(), conf.c_str(), &tcti_);
   }
 
   TSS2_TCTI_CONTEXT* tcti_ = nullptr;

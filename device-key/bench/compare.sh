@@ -32,11 +32,13 @@ tpm2_createprimary -Q -C o -G ecc256 -c "$work/primary.ctx"
 tpm2_create -Q -C "$work/primary.ctx" -G ecc256:ecdsa-sha256 -u "$work/key.pub" -r "$work/key.priv"
 tpm2_flushcontext -t
 
-# Without a resource manager every transient object left behind stays in the TPM; the tools
-# chains end with a flush of what they loaded, which is counted as part of their work.
+# The tools keep what they create or load in the TPM and hand it on as saved contexts; without a
+# resource manager nothing flushes it, and swtpm has three object slots. So every run starts
+# from an empty TPM (--prepare), and the sign chain needs one flush before tpm2_sign, which
+# reloads the key as a fourth object. That flush is timed alone too, to take it out again.
 flush="tpm2_flushcontext -t"
 tools_create="tpm2_createprimary -Q -C o -G ecc256 -c $work/p.ctx && tpm2_create -Q -C $work/p.ctx -G ecc256:ecdsa-sha256 -u $work/n.pub -r $work/n.priv"
-tools_sign="tpm2_createprimary -Q -C o -G ecc256 -c $work/p.ctx && tpm2_load -Q -C $work/p.ctx -u $work/key.pub -r $work/key.priv -c $work/k.ctx && tpm2_sign -Q -c $work/k.ctx -g sha256 -o $work/tools.sig $work/message"
+tools_sign="tpm2_createprimary -Q -C o -G ecc256 -c $work/p.ctx && tpm2_load -Q -C $work/p.ctx -u $work/key.pub -r $work/key.priv -c $work/k.ctx && $flush && tpm2_sign -Q -c $work/k.ctx -g sha256 -o $work/tools.sig $work/message"
 openssl_sign="openssl dgst -sha256 -sign $work/soft.pem -out $work/soft.sig $work/message"
 
 hyperfine --style basic --warmup 5 --runs "$runs" --export-json "$work/tpm.json" \
@@ -45,7 +47,8 @@ hyperfine --style basic --warmup 5 --runs "$runs" --export-json "$work/tpm.json"
   -n "tpm2-tools create" "$tools_create" \
   -n "ozmi-device-key sign" "$tool sign < $work/sign-input" \
   -n "tpm2-tools sign" "$tools_sign" \
-  -n "openssl dgst -sign" "$openssl_sign"
+  -n "openssl dgst -sign" "$openssl_sign" \
+  -n "tpm2_flushcontext" "$flush"
 
 # With nothing listening where the TPM should be.
 bash "$here/../tests/swtpm.sh" stop "$state"
@@ -63,6 +66,7 @@ for name, ms in means.items():
     print(f"{name:40s} {ms:7.2f} ms")
 print()
 print(f"create: tpm2-tools chain / ozmi-device-key = {means['tpm2-tools create'] / means['ozmi-device-key create']:.2f} (target >= 4)")
-print(f"sign:   tpm2-tools chain / ozmi-device-key = {means['tpm2-tools sign'] / means['ozmi-device-key sign']:.2f} (target >= 4)")
+tools_sign = means['tpm2-tools sign'] - means['tpm2_flushcontext']
+print(f"sign:   tpm2-tools chain / ozmi-device-key = {tools_sign / means['ozmi-device-key sign']:.2f} (target >= 4; chain without its flush)")
 print(f"sign:   ozmi-device-key / openssl dgst     = {means['ozmi-device-key sign'] / means['openssl dgst -sign']:.2f} (target <= 1.5)")
 PY
