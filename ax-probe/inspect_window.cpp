@@ -63,6 +63,7 @@ void examine(const Element& element, Clues& clues) {
   if (filePath) clues.filePaths.push_back(*filePath);
 
   if (role == "AXRow" && AX::boolean(element, "AXSelected")) {
+    // The row's URL is the one just read: every read is a round trip to the panel's process.
     if (isFile) {
       // A file URL whose path cannot be named (not UTF-8) names nothing either.
       if (filePath) clues.selectedNames.push_back(lastPathComponent(*filePath));
