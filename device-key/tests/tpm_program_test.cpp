@@ -9,6 +9,7 @@
 
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
@@ -264,6 +265,37 @@ TEST(DeviceKeyTpm, OwnerPasswordSetElsewhere) {
   EXPECT_TRUE(field(created, "error").starts_with("create failed: tpm:")) << created;
   EXPECT_TRUE(field(signed_, "error").starts_with("enclave rejected the key handle: tpm:")) << signed_;
   expectNoTransientObjects();
+}
+
+// The TSS logs where TSS2_LOG and TSS2_LOGFILE say, and OpenSSL reads the file OPENSSL_CONF
+// names; the tool must do neither, on success and on failure.
+TEST(DeviceKeyTpm, ReadsNoEnvironment) {
+  const auto dir = std::filesystem::temp_directory_path() / ("ozmi-env-" + std::to_string(getpid()));
+  std::filesystem::create_directories(dir);
+  const auto logFile = dir / "tss.log";
+  const auto config = dir / "openssl.cnf";
+  {
+    // A configuration that OpenSSL refuses to load.
+    std::FILE* f = std::fopen(config.c_str(), "w");
+    ASSERT_NE(f, nullptr);
+    std::fputs("openssl_conf = broken\n[broken]\nproviders = nowhere\n", f);
+    std::fclose(f);
+  }
+  setenv("TSS2_LOG", "all+trace", 1);
+  setenv("TSS2_LOGFILE", logFile.c_str(), 1);
+  setenv("OPENSSL_CONF", config.c_str(), 1);
+  const json key = runTool({"create"});
+  const json signature = runTool({"sign"}, lines({field(key, "blob"), "aGk="}));
+  const json rejected = runTool({"public"}, lines({"AQAA"}));
+  unsetenv("TSS2_LOG");
+  unsetenv("TSS2_LOGFILE");
+  unsetenv("OPENSSL_CONF");
+
+  EXPECT_EQ(key["ok"], true) << key;
+  EXPECT_TRUE(verifies(key, {'h', 'i'}, field(signature, "sig"))) << signature;
+  EXPECT_TRUE(field(rejected, "error").starts_with("enclave rejected the key handle: ")) << rejected;
+  EXPECT_FALSE(std::filesystem::exists(logFile));
+  std::filesystem::remove_all(dir);
 }
 
 TEST(DeviceKeyTpm, ClosedStandardOutputFlushesAndExitsZero) {
