@@ -52,9 +52,9 @@ Reply signCommand(const std::string& input, KeyStore& store) {
   if (auto* failure = std::get_if<Reply>(&loaded)) return std::move(*failure);
   const auto message = decodeBase64(lines[1]);
   if (!message) return fail("data is not base64");
-  const auto signed_ = std::get<std::unique_ptr<LoadedKey>>(loaded)->sign(*message);
-  if (auto* error = std::get_if<StoreError>(&signed_)) return fail("sign failed: " + error->text);
-  return {{"sig", b64url(std::get<Signature>(signed_))}};
+  const auto signature = std::get<std::unique_ptr<LoadedKey>>(loaded)->sign(*message);
+  if (auto* error = std::get_if<StoreError>(&signature)) return fail("sign failed: " + error->text);
+  return {{"sig", b64url(std::get<Signature>(signature))}};
 }
 
 Reply publicCommand(const std::string& input, KeyStore& store) {

@@ -259,11 +259,11 @@ TEST(DeviceKeyTpm, OwnerPasswordSetElsewhere) {
   };
   ASSERT_TRUE(changeAuth({"owner-secret"}));
   const json created = runTool({"create"});
-  const json signed_ = runTool({"sign"}, lines({field(key, "blob"), "aGVsbG8="}));
+  const json signing = runTool({"sign"}, lines({field(key, "blob"), "aGVsbG8="}));
   EXPECT_TRUE(changeAuth({"-p", "owner-secret", ""}));
 
   EXPECT_TRUE(field(created, "error").starts_with("create failed: tpm:")) << created;
-  EXPECT_TRUE(field(signed_, "error").starts_with("enclave rejected the key handle: tpm:")) << signed_;
+  EXPECT_TRUE(field(signing, "error").starts_with("enclave rejected the key handle: tpm:")) << signing;
   expectNoTransientObjects();
 }
 
