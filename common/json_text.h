@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <variant>
 #include <vector>
 
@@ -23,21 +24,32 @@ struct Value {
 
   std::variant<Null, bool, std::int64_t, std::string, Array, Object> data;
 
-  Value() = default;
-  Value(Null) {}
-  Value(bool b) : data(b) {}
-  Value(int i) : data(static_cast<std::int64_t>(i)) {}
-  Value(std::int64_t i) : data(i) {}
-  Value(const char* s) : data(std::string(s)) {}
-  Value(std::string s) : data(std::move(s)) {}
-  Value(Array a) : data(std::move(a)) {}
-  Value(Object o) : data(std::move(o)) {}
+  // Defined below, once Member is complete: the variant cannot be built from an incomplete one.
+  Value();
+  Value(Null);
+  Value(bool b);
+  Value(int i);
+  Value(std::int64_t i);
+  Value(const char* s);
+  Value(std::string s);
+  Value(Array a);
+  Value(Object o);
 };
 
 struct Member {
   std::string key;
   Value value;
 };
+
+inline Value::Value() = default;
+inline Value::Value(Null) {}
+inline Value::Value(bool b) : data(b) {}
+inline Value::Value(int i) : data(static_cast<std::int64_t>(i)) {}
+inline Value::Value(std::int64_t i) : data(i) {}
+inline Value::Value(const char* s) : data(std::string(s)) {}
+inline Value::Value(std::string s) : data(std::move(s)) {}
+inline Value::Value(Array a) : data(std::move(a)) {}
+inline Value::Value(Object o) : data(std::move(o)) {}
 
 // True when `text` is well-formed UTF-8: no overlong forms, no surrogates, nothing past U+10FFFF.
 bool isValidUtf8(std::string_view text);
