@@ -1,12 +1,17 @@
 #include "headless_desktop.h"
 
+#include "x11_windows_linux.h"
+
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <xcb/xcb.h>
+
 #include <cstdlib>
+#include <cstring>
 #include <thread>
 
 namespace ozmi::testing {
@@ -48,6 +53,28 @@ std::string readLine(int fd, std::chrono::milliseconds limit) {
     line.append(buf, static_cast<std::size_t>(n));
   }
   return line.substr(0, line.find('\n'));
+}
+
+// Whether an EWMH window manager has taken the screen: _NET_SUPPORTING_WM_CHECK names its
+// check window on the root. Applications started before that get no active window.
+bool windowManagerRunning() {
+  xcb_connection_t* c = xcb_connect(nullptr, nullptr);
+  bool running = false;
+  if (xcb_connection_has_error(c) == 0) {
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    const char name[] = "_NET_SUPPORTING_WM_CHECK";
+    xcb_intern_atom_reply_t* atom =
+        xcb_intern_atom_reply(c, xcb_intern_atom(c, 1, std::strlen(name), name), nullptr);
+    if (atom != nullptr && atom->atom != XCB_ATOM_NONE) {
+      xcb_get_property_reply_t* p = xcb_get_property_reply(
+          c, xcb_get_property(c, 0, root, atom->atom, XCB_ATOM_WINDOW, 0, 1), nullptr);
+      running = p != nullptr && xcb_get_property_value_length(p) == 4;
+      std::free(p);
+    }
+    std::free(atom);
+  }
+  xcb_disconnect(c);
+  return running;
 }
 
 }  // namespace
@@ -95,6 +122,11 @@ HeadlessDesktop::HeadlessDesktop(Options options) {
   }
   display_ = ":" + displayNumber;
   ::setenv("DISPLAY", display_.c_str(), 1);
+  // Xvfb names its display once the socket exists, which can be before it accepts clients.
+  if (!waitUntil(desktop::displayReachable, std::chrono::seconds(20))) {
+    error_ = "Xvfb did not accept clients on " + display_;
+    return;
+  }
   if (options.sessionBus) {
     std::string address;
     if (!startReading({"/usr/bin/dbus-daemon", "--session", "--nofork", "--nopidfile"}, address,
@@ -109,7 +141,15 @@ HeadlessDesktop::HeadlessDesktop(Options options) {
     // session bus of its own through dbus-launch.
     ::setenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/ozmi-no-session-bus", 1);
   }
-  if (options.windowManager && !start({"/usr/bin/openbox"})) error_ = "openbox did not start";
+  if (!options.windowManager) return;
+  // openbox now and then fails to open a display that has just accepted another client
+  // ("Failed to open the display"), so it gets a few tries.
+  for (int attempt = 0; attempt < 4; ++attempt) {
+    const auto openbox = start({"/usr/bin/openbox"});
+    if (openbox && waitUntil(windowManagerRunning, std::chrono::seconds(5))) return;
+    if (openbox) stop(*openbox);
+  }
+  error_ = "openbox did not take the screen";
 }
 
 HeadlessDesktop::~HeadlessDesktop() {
