@@ -188,9 +188,14 @@ class DbusBus final : public Bus {
 
 }  // namespace
 
+bool isLocalBusAddress(std::string_view address) {
+  return address.starts_with("unix:") && address.find(';') == std::string_view::npos &&
+         address.find('\0') == std::string_view::npos;
+}
+
 std::shared_ptr<const Bus> connectAccessibilityBus() {
   const auto address = ozmi::desktop::rootTextProperty("AT_SPI_BUS");
-  if (!address || address->empty()) return nullptr;
+  if (!address || !isLocalBusAddress(*address)) return nullptr;
   const Dbus* d = loadDbus();
   if (d == nullptr) return nullptr;
   DBusError error;

@@ -16,6 +16,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace ozmi::probe::atspi {
@@ -62,6 +63,11 @@ class Bus {
 
 // How long one call may wait for its reply before it counts as failed.
 inline constexpr int kCallTimeoutMs = 1500;
+
+// Whether `address` names one local socket ("unix:path=..." or "unix:abstract=...", as the bus
+// launcher writes it). Any X client may set the root window's property, and libdbus would try
+// every address of a ";" list in turn, a TCP connection to an unanswering host for minutes.
+bool isLocalBusAddress(std::string_view address);
 
 // The accessibility bus of the X11 display, or none when there is no display, no published
 // bus, no libdbus-1, or the bus does not accept the connection.

@@ -88,6 +88,25 @@ TEST(AtspiReplies, ReadOnlyTheShapeTheMethodPromises) {
   EXPECT_FALSE(replyHasState(Reply{{box('a', {num(1u << 23, 'i')})}}, 23));
 }
 
+TEST(AtspiBusAddress, OnlyOneLocalSocketIsUsed) {
+  static constexpr struct {
+    const char* address;
+    bool usable;
+  } kCases[] = {
+      {"unix:path=/root/.cache/at-spi/bus_0,guid=141a098e07dd0982399484646b1aa953", true},
+      {"unix:abstract=/tmp/dbus-XXXX,guid=00", true},
+      {"tcp:host=10.0.0.1,port=9", false},
+      {"unix:path=/x;tcp:host=10.0.0.1,port=9", false},
+      {"", false},
+      {"UNIX:path=/x", false},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.address);
+    EXPECT_EQ(isLocalBusAddress(c.address), c.usable);
+  }
+  EXPECT_FALSE(isLocalBusAddress(std::string_view("unix:path=/x\0/y", 15)));  // c_str() would cut it
+}
+
 // An accessibility bus in memory: one application whose objects are given by path, the
 // registry and the bus daemon's pid lookup. Counts the calls and the batches.
 struct FakeObject {
