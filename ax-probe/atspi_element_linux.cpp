@@ -247,16 +247,20 @@ std::vector<Element> prefetchedTrees(const std::shared_ptr<const Bus>& bus, cons
     for (std::size_t k = 0; k < parents.size(); ++k) {
       if (!childReplies[k]) continue;
       const std::size_t i = parents[k];
-      all[i].childrenRead = true;
-      all[i].childRefs = replyReferences(childReplies[k]);
-      for (const ObjectRef& c : all[i].childRefs) {
+      const std::vector<ObjectRef> refs = replyReferences(childReplies[k]);
+      const int depth = all[i].depth + 1;
+      std::vector<std::optional<std::size_t>> index;
+      for (const ObjectRef& c : refs) {  // appending to `all` moves its members, so none is held
         if (all.size() < kPrefetchElements) {
-          all[i].childIndex.push_back(all.size());
-          all.push_back({c, all[i].depth + 1, {}, {}, {}, false});
+          index.push_back(all.size());
+          all.push_back({c, depth, {}, {}, {}, false});
         } else {
-          all[i].childIndex.push_back(std::nullopt);
+          index.push_back(std::nullopt);
         }
       }
+      all[i].childrenRead = true;
+      all[i].childRefs = refs;
+      all[i].childIndex = std::move(index);
     }
     levelBegin = levelEnd;
   }

@@ -53,6 +53,6 @@ done
 echo
 "$perRead" --open-panel
 echo
-hyperfine -N --warmup 3 --runs 20 \
+hyperfine -N --warmup 3 --runs 30 \
   -n "prefetch (shipped)" "$probe --open-panel" \
   -n "one call per read" "$perRead --open-panel"
