@@ -5,6 +5,21 @@
 
 namespace ozmi::devicekey {
 
+TPM2B_PUBLIC signingKeyTemplate() {
+  TPM2B_PUBLIC result{};
+  TPMT_PUBLIC& area = result.publicArea;
+  area.type = TPM2_ALG_ECC;
+  area.nameAlg = TPM2_ALG_SHA256;
+  area.objectAttributes = TPMA_OBJECT_SIGN_ENCRYPT | TPMA_OBJECT_FIXEDTPM | TPMA_OBJECT_FIXEDPARENT |
+                          TPMA_OBJECT_SENSITIVEDATAORIGIN | TPMA_OBJECT_USERWITHAUTH | TPMA_OBJECT_NODA;
+  area.parameters.eccDetail.symmetric.algorithm = TPM2_ALG_NULL;
+  area.parameters.eccDetail.scheme.scheme = TPM2_ALG_ECDSA;
+  area.parameters.eccDetail.scheme.details.ecdsa.hashAlg = TPM2_ALG_SHA256;
+  area.parameters.eccDetail.curveID = TPM2_ECC_NIST_P256;
+  area.parameters.eccDetail.kdf.scheme = TPM2_ALG_NULL;
+  return result;
+}
+
 Outcome<Bytes> packTpmBlob(const TpmKeyParts& parts) {
   Bytes blob(1 + sizeof(TPM2B_PUBLIC) + sizeof(TPM2B_PRIVATE));
   blob[0] = kTpmBlobVersion;

@@ -25,6 +25,10 @@ struct TpmKeyParts {
   TPM2B_PRIVATE privatePart;
 };
 
+// The public template of every key the store makes: P-256 ECDSA with SHA-256, not restricted,
+// bound to this TPM and its parent, usable with an empty password and never locked out.
+TPM2B_PUBLIC signingKeyTemplate();
+
 Outcome<Bytes> packTpmBlob(const TpmKeyParts& parts);
 
 // The parts of a blob, after checking its version, its framing and that it holds a P-256

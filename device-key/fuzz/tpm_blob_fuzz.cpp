@@ -24,16 +24,8 @@ void check(std::span<const std::uint8_t> blob) {
 
 Bytes wellFormedBlob() {
   TpmKeyParts parts{};
+  parts.publicPart = signingKeyTemplate();
   TPMT_PUBLIC& area = parts.publicPart.publicArea;
-  area.type = TPM2_ALG_ECC;
-  area.nameAlg = TPM2_ALG_SHA256;
-  area.objectAttributes = TPMA_OBJECT_SIGN_ENCRYPT | TPMA_OBJECT_FIXEDTPM | TPMA_OBJECT_FIXEDPARENT |
-                          TPMA_OBJECT_SENSITIVEDATAORIGIN | TPMA_OBJECT_USERWITHAUTH | TPMA_OBJECT_NODA;
-  area.parameters.eccDetail.symmetric.algorithm = TPM2_ALG_NULL;
-  area.parameters.eccDetail.scheme.scheme = TPM2_ALG_ECDSA;
-  area.parameters.eccDetail.scheme.details.ecdsa.hashAlg = TPM2_ALG_SHA256;
-  area.parameters.eccDetail.curveID = TPM2_ECC_NIST_P256;
-  area.parameters.eccDetail.kdf.scheme = TPM2_ALG_NULL;
   area.unique.ecc.x.size = 32;
   area.unique.ecc.y.size = 32;
   parts.privatePart.size = 126;
