@@ -1,6 +1,8 @@
 #include "atspi_element_linux.h"
 
 #include <algorithm>
+#include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <utility>
@@ -281,6 +283,42 @@ std::vector<Element> prefetchedTrees(const std::shared_ptr<const Bus>& bus, cons
   return built;
 }
 
+// The trees under `windows` from the application's bulk description, when it offers one
+// (org.a11y.atspi.Cache.GetItems: GTK 4, Qt; GTK 3's bridge in at-spi2-core 2.46 answers
+// with an error). One call for the whole application; objects the cache leaves out are read
+// when asked for. Object paths are taken as paths of the application's own connection.
+std::optional<std::vector<Element>> cachedTrees(const std::shared_ptr<const Bus>& bus, const ObjectRef& root,
+                                                const std::vector<ObjectRef>& windows) {
+  const auto items = replyCacheItems(
+      bus->call({root.bus, "/org/a11y/atspi/cache", "org.a11y.atspi.Cache", "GetItems", {}}));
+  if (!items || items->empty()) return std::nullopt;
+  std::map<std::string, std::size_t> byPath;
+  for (std::size_t i = 0; i < items->size(); ++i) byPath.try_emplace((*items)[i].object.path, i);
+  std::map<std::string, std::vector<std::size_t>> children;
+  for (auto& [path, list] : completeChildren(*items)) children.emplace(path, std::move(list));
+
+  std::size_t budget = kPrefetchElements;
+  std::function<Element(const std::string&, int)> build = [&](const std::string& path, int depth) -> Element {
+    Facts facts;
+    const auto item = byPath.find(path);
+    if (item != byPath.end() && budget > 0) {
+      --budget;
+      facts.role = (*items)[item->second].role;
+      facts.name = (*items)[item->second].name;
+      const auto list = children.find(path);
+      if (list != children.end() && depth < kPrefetchDepth) {
+        std::vector<Element> built;
+        for (std::size_t i : list->second) built.push_back(build((*items)[i].object.path, depth + 1));
+        facts.children = std::move(built);
+      }
+    }
+    return std::make_shared<AccessibleNode>(bus, ObjectRef{root.bus, path}, std::move(facts));
+  };
+  std::vector<Element> out;
+  for (const ObjectRef& w : windows) out.push_back(build(w.path, 0));
+  return out;
+}
+
 class ApplicationNode final : public ElementNode {
  public:
   ApplicationNode(std::shared_ptr<const Bus> bus, std::int32_t pid, ReadMode mode)
@@ -332,7 +370,10 @@ class ApplicationNode final : public ElementNode {
     for (std::size_t i = 0; i < all.size(); ++i) {
       if (replyHasState(states[i], kStateShowing)) showing.push_back(all[i]);
     }
-    if (mode_ == ReadMode::prefetch) return prefetchedTrees(bus_, showing);
+    if (mode_ == ReadMode::prefetch) {
+      if (auto cached = cachedTrees(bus_, root, showing)) return std::move(*cached);
+      return prefetchedTrees(bus_, showing);
+    }
     return liveNodes(bus_, std::move(showing));
   }
 

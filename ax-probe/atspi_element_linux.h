@@ -15,10 +15,11 @@ enum class ReadMode {
   // Each attribute read is one call (or, for synthesised rows and cells, the few calls that
   // make it), sent when the attribute is read.
   perRead,
-  // When an application's windows are read, each window's tree is fetched at once, level by
-  // level: the role, name and children of every element of a level are asked in one batch,
-  // so a window costs one wait per level instead of one per read. Texts of text fields, row
-  // selection and cells are still read when they are asked for.
+  // When an application's windows are read, each window's tree is fetched at once: from the
+  // application's bulk description (Cache.GetItems, one call) where the toolkit offers it,
+  // else level by level, the role, name and children of every element of a level asked in
+  // one batch, so that a window costs one wait per level instead of one per read. Texts of
+  // text fields, row selection and cells are still read when they are asked for.
   prefetch,
 };
 

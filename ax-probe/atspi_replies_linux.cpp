@@ -1,5 +1,7 @@
 #include "atspi_replies_linux.h"
 
+#include <algorithm>
+#include <map>
 #include <string_view>
 
 namespace ozmi::probe::atspi {
@@ -88,6 +90,54 @@ bool replyHasState(const Reply& reply, std::uint32_t state) {
   const std::size_t word = state / 32;
   if (word >= v->items.size() || v->items[word].type != 'u') return false;
   return (static_cast<std::uint64_t>(v->items[word].integer) >> (state % 32)) & 1u;
+}
+
+std::optional<std::vector<CacheItem>> replyCacheItems(const Reply& reply) {
+  if (!reply) return std::nullopt;
+  std::vector<CacheItem> out;
+  const BusValue* v = first(reply);
+  if (v == nullptr || v->type != 'a') return out;
+  static constexpr char kShape[] = "rrriiasusa";
+  for (const BusValue& item : v->items) {
+    if (item.type != 'r' || item.items.size() != sizeof kShape - 1) continue;
+    bool matches = true;
+    for (std::size_t i = 0; i < item.items.size(); ++i) matches = matches && item.items[i].type == kShape[i];
+    if (!matches) continue;
+    auto object = reference(item.items[0]);
+    if (!object) continue;
+    const auto parent = reference(item.items[2]);
+    // A parent on another connection (the registry, for the application itself) is no parent
+    // within this tree.
+    const bool sameTree = parent && parent->bus == object->bus;
+    out.push_back({std::move(*object), sameTree ? parent->path : std::string(),
+                   static_cast<std::int32_t>(item.items[3].integer), static_cast<std::int32_t>(item.items[4].integer),
+                   static_cast<std::uint32_t>(item.items[7].integer), item.items[6].text});
+  }
+  return out;
+}
+
+std::vector<std::pair<std::string, std::vector<std::size_t>>> completeChildren(
+    const std::vector<CacheItem>& items) {
+  std::map<std::string, std::int64_t> expected;
+  for (const CacheItem& item : items) expected.try_emplace(item.object.path, item.childCount);
+  std::map<std::string, std::vector<std::size_t>> children;
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    if (!items[i].parentPath.empty()) children[items[i].parentPath].push_back(i);
+  }
+  std::vector<std::pair<std::string, std::vector<std::size_t>>> out;
+  for (auto& [path, list] : children) {
+    const auto count = expected.find(path);
+    if (count == expected.end() || count->second != static_cast<std::int64_t>(list.size())) continue;
+    std::stable_sort(list.begin(), list.end(), [&](std::size_t a, std::size_t b) {
+      return items[a].indexInParent < items[b].indexInParent;
+    });
+    out.emplace_back(path, std::move(list));
+  }
+  // Objects with no children at all are complete too.
+  for (const auto& [path, count] : expected) {
+    if (count == 0 && children.find(path) == children.end()) out.emplace_back(path, std::vector<std::size_t>{});
+  }
+  return out;
 }
 
 }  // namespace ozmi::probe::atspi

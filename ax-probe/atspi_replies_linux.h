@@ -35,4 +35,28 @@ std::vector<std::int32_t> replyInts(const Reply& reply);
 // "au" (GetState): whether state number `state` is set; false when the reply has no such word.
 bool replyHasState(const Reply& reply, std::uint32_t state);
 
+// One object of an application's bulk description (org.a11y.atspi.Cache.GetItems, signature
+// "a((so)(so)(so)iiassusau)": object, application, parent, index in parent, child count,
+// interfaces, name, role, description, states).
+struct CacheItem {
+  ObjectRef object;
+  std::string parentPath;  // "" when the parent is the null object or on another connection
+  std::int32_t indexInParent = 0;
+  std::int32_t childCount = 0;
+  std::uint32_t role = 0;
+  std::string name;
+};
+
+// The items of a GetItems reply; members of another shape are left out, and so is a reply
+// whose first argument is not an array. None when the call failed (a toolkit without the
+// interface answers with an error).
+std::optional<std::vector<CacheItem>> replyCacheItems(const Reply& reply);
+
+// The children of each cached object, as indexes into `items` in index-in-parent order (ties
+// in reply order). Only objects whose cached children number exactly their child count are
+// listed: the children of the others (a table's cells, which toolkits leave out of the cache)
+// have to be asked for.
+std::vector<std::pair<std::string, std::vector<std::size_t>>> completeChildren(
+    const std::vector<CacheItem>& items);
+
 }  // namespace ozmi::probe::atspi

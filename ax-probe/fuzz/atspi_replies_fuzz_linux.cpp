@@ -68,6 +68,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (const ObjectRef& r : replyReferences(reply)) {
     if (r.bus.empty()) __builtin_trap();  // an empty bus name is never handed on
   }
+  if (const auto items = replyCacheItems(reply)) {
+    for (const auto& [path, list] : completeChildren(*items)) {
+      for (std::size_t i : list) {
+        if (i >= items->size() || (*items)[i].parentPath != path) __builtin_trap();
+      }
+    }
+  }
   if (const auto text = replyText(reply)) {
     (void)withoutMnemonic(*text);
     if (const auto role = replyUint(reply)) (void)axRole(*role);

@@ -139,6 +139,7 @@ class FakeBus final : public Bus {
   mutable int calls = 0;
   mutable int batches = 0;
   bool answerRole = true;
+  bool offerCache = false;  // GetItems, leaving out the cells of tables as toolkits do
 
   Reply call(const MethodCall& c) const override { return callAll({c}).front(); }
 
@@ -150,6 +151,26 @@ class FakeBus final : public Bus {
   }
 
  private:
+  Reply cacheItems() const {
+    std::map<std::string, std::pair<std::string, int>> parents;
+    for (const auto& [path, o] : objects) {
+      if (o.role == 55) continue;
+      for (std::size_t k = 0; k < o.children.size(); ++k) parents[o.children[k]] = {path, static_cast<int>(k)};
+    }
+    std::vector<BusValue> items;
+    for (const auto& [path, o] : objects) {
+      if (path != "/org/a11y/atspi/accessible/root" && parents.find(path) == parents.end()) continue;
+      const auto parent = parents.find(path);
+      items.push_back(box('r', {ref(kApp, path), ref(kApp, "/org/a11y/atspi/accessible/root"),
+                                parent == parents.end() ? ref(":1.2", "/org/a11y/atspi/accessible/root")
+                                                        : ref(kApp, parent->second.first),
+                                num(parent == parents.end() ? 0 : parent->second.second, 'i'),
+                                num(static_cast<std::int64_t>(o.children.size()), 'i'), box('a', {str("org.a11y.atspi.Accessible")}),
+                                str(o.name), num(o.role, 'u'), str(""), box('a', {num(o.states, 'u'), num(0, 'u')})}));
+    }
+    return Reply{{box('a', items)}};
+  }
+
   Reply answer(const MethodCall& c) const {
     ++calls;
     if (c.member == "GetConnectionUnixProcessID") {
@@ -159,6 +180,7 @@ class FakeBus final : public Bus {
       return Reply{{box('a', {ref(":1.2", "/org/a11y/atspi/accessible/root"), ref(kApp, "/org/a11y/atspi/accessible/root")})}};
     }
     if (c.destination != kApp) return std::nullopt;
+    if (c.member == "GetItems") return offerCache ? cacheItems() : std::nullopt;
     const auto it = objects.find(c.path);
     if (it == objects.end()) return std::nullopt;
     const FakeObject& o = it->second;
@@ -324,6 +346,56 @@ TEST_P(AtspiTreeTest, ACycleInTheTreeIsCutByTheWalkLimits) {
 INSTANTIATE_TEST_SUITE_P(BothReadModes, AtspiTreeTest,
                          ::testing::Values(ReadMode::perRead, ReadMode::prefetch),
                          [](const auto& info) { return info.param == ReadMode::perRead ? "perRead" : "prefetch"; });
+
+TEST(AtspiCache, BulkDescriptionGivesTheSameTreeInFewerCalls) {
+  const auto levels = openChooser();
+  const auto cached = openChooser();
+  cached->offerCache = true;
+  const auto fromLevels = inspectWindow(windowsOf(levels, ReadMode::prefetch).at(0));
+  const auto fromCache = inspectWindow(windowsOf(cached, ReadMode::prefetch).at(0));
+  ASSERT_TRUE(fromCache.has_value());
+  EXPECT_EQ(fromCache->kind(), "open");
+  EXPECT_EQ(fromCache->title(), "Open File");
+  ASSERT_EQ(fromCache->files().size(), 1u);
+  EXPECT_EQ(fromCache->files()[0].name(), fromLevels->files()[0].name());
+  EXPECT_LT(cached->calls, levels->calls);
+  EXPECT_LT(cached->batches, levels->batches);
+}
+
+TEST(AtspiCache, ItemsOfAnotherShapeAreLeftOut) {
+  const auto item = [](std::string path, std::string parent, int index, int count) {
+    return box('r', {ref(":1.9", std::move(path)), ref(":1.9", "/root"), ref(":1.9", std::move(parent)),
+                     num(index, 'i'), num(count, 'i'), box('a', {}), str("name"), num(43, 'u'), str(""),
+                     box('a', {})});
+  };
+  BusValue shortItem = item("/short", "/p", 0, 0);
+  shortItem.items.pop_back();
+  BusValue wrongRole = item("/wrong", "/p", 0, 0);
+  wrongRole.items[7] = str("43");
+  const Reply reply{{box('a', {item("/p", "/org/a11y/atspi/null", 0, 3), item("/c2", "/p", 2, 0), shortItem,
+                               item("/c0", "/p", 0, 0), wrongRole, item("/c1", "/p", 1, 0), str("loose")})}};
+  const auto items = replyCacheItems(reply);
+  ASSERT_TRUE(items.has_value());
+  ASSERT_EQ(items->size(), 4u);
+  EXPECT_EQ((*items)[0].parentPath, "");  // the null object is no parent
+  EXPECT_EQ((*items)[1].role, 43u);
+  EXPECT_EQ((*items)[1].name, "name");
+
+  std::map<std::string, std::vector<std::string>> complete;
+  for (const auto& [path, list] : completeChildren(*items)) {
+    for (std::size_t i : list) complete[path].push_back((*items)[i].object.path);
+    complete.try_emplace(path);
+  }
+  EXPECT_EQ(complete["/p"], (std::vector<std::string>{"/c0", "/c1", "/c2"}));  // by index in parent
+  EXPECT_TRUE(complete.count("/c0"));  // no children, none missing
+
+  // A parent whose count says more children than the cache holds is not complete.
+  const auto partial = replyCacheItems(Reply{{box('a', {item("/t", "", 0, 5), item("/x", "/t", 0, 0)})}});
+  for (const auto& [path, list] : completeChildren(*partial)) EXPECT_NE(path, "/t");
+
+  EXPECT_EQ(replyCacheItems(Reply{}), std::nullopt);
+  EXPECT_TRUE(replyCacheItems(Reply{{str("not an array")}})->empty());
+}
 
 TEST(AtspiPrefetch, ReadsAWindowInOneBatchPerLevel) {
   const auto perRead = openChooser();
