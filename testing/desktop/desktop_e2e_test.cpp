@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -63,15 +64,20 @@ class DesktopTest : public ::testing::Test {
     if (!folder_.empty()) std::filesystem::remove_all(folder_);
   }
 
-  // Starts the test application and waits until its first window is the active one.
+  // Starts the test application and waits until the window it presents last is the active one:
+  // its chooser when it opens one, else its main window. A chooser takes the focus from the
+  // main window, and while focus moves there is no active window at all.
   pid_t startApp(std::vector<std::string> extra) {
     std::vector<std::string> argv{"/usr/bin/python3", OZMI_TEST_APP, "--title", kWindowTitle};
     argv.insert(argv.end(), extra.begin(), extra.end());
+    const bool opens = std::ranges::find(extra, "--open") != extra.end();
+    const bool saves = std::ranges::find(extra, "--save") != extra.end();
+    const std::string front = opens ? "Open File" : saves ? "Save File" : kWindowTitle;
     const auto pid = desktop_->start(argv);
     EXPECT_TRUE(pid.has_value());
     if (!pid) return -1;
-    EXPECT_TRUE(waitUntil([&] { return desktop::activeWindowPid() == *pid; }))
-        << "the test application never became the active window";
+    EXPECT_TRUE(waitUntil([&] { return desktop::activeWindowPid() == *pid && activeWindowTitle() == front; }))
+        << "the test application's window \"" << front << "\" never became the active window";
     return *pid;
   }
 

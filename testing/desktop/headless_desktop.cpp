@@ -55,26 +55,59 @@ std::string readLine(int fd, std::chrono::milliseconds limit) {
   return line.substr(0, line.find('\n'));
 }
 
-// Whether an EWMH window manager has taken the screen: _NET_SUPPORTING_WM_CHECK names its
-// check window on the root. Applications started before that get no active window.
+xcb_atom_t atom(xcb_connection_t* c, const char* name) {
+  xcb_intern_atom_reply_t* reply =
+      xcb_intern_atom_reply(c, xcb_intern_atom(c, 1, std::strlen(name), name), nullptr);
+  const xcb_atom_t a = reply != nullptr ? reply->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
+  std::free(reply);
+  return a;
+}
+
+// The bytes of a property of `window` when it has the type `type`; none otherwise, also when
+// the window no longer exists.
+std::optional<std::string> property(xcb_connection_t* c, xcb_window_t window, xcb_atom_t name, xcb_atom_t type) {
+  if (name == XCB_ATOM_NONE || type == XCB_ATOM_NONE) return std::nullopt;
+  xcb_get_property_reply_t* p =
+      xcb_get_property_reply(c, xcb_get_property(c, 0, window, name, type, 0, 1024), nullptr);
+  std::optional<std::string> bytes;
+  if (p != nullptr && p->type == type) {
+    bytes.emplace(static_cast<const char*>(xcb_get_property_value(p)),
+                  static_cast<std::size_t>(xcb_get_property_value_length(p)));
+  }
+  std::free(p);
+  return bytes;
+}
+
+std::optional<xcb_window_t> windowProperty(xcb_connection_t* c, xcb_window_t window, xcb_atom_t name) {
+  const auto bytes = property(c, window, name, XCB_ATOM_WINDOW);
+  if (!bytes || bytes->size() != sizeof(xcb_window_t)) return std::nullopt;
+  xcb_window_t w = 0;
+  std::memcpy(&w, bytes->data(), sizeof w);
+  return w;
+}
+
+xcb_window_t rootOf(xcb_connection_t* c) { return xcb_setup_roots_iterator(xcb_get_setup(c)).data->root; }
+
+// Whether an EWMH window manager runs and has taken the screen: the root's
+// _NET_SUPPORTING_WM_CHECK names a window whose own _NET_SUPPORTING_WM_CHECK names itself.
+// The root property alone is not enough: a window manager that exits leaves it behind, naming
+// a window that is gone, and an application mapped then is never activated (the next window
+// manager takes it over as a window that was already there).
 bool windowManagerRunning() {
   xcb_connection_t* c = xcb_connect(nullptr, nullptr);
   bool running = false;
   if (xcb_connection_has_error(c) == 0) {
-    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
-    const char name[] = "_NET_SUPPORTING_WM_CHECK";
-    xcb_intern_atom_reply_t* atom =
-        xcb_intern_atom_reply(c, xcb_intern_atom(c, 1, std::strlen(name), name), nullptr);
-    if (atom != nullptr && atom->atom != XCB_ATOM_NONE) {
-      xcb_get_property_reply_t* p = xcb_get_property_reply(
-          c, xcb_get_property(c, 0, root, atom->atom, XCB_ATOM_WINDOW, 0, 1), nullptr);
-      running = p != nullptr && xcb_get_property_value_length(p) == 4;
-      std::free(p);
-    }
-    std::free(atom);
+    const xcb_atom_t check = atom(c, "_NET_SUPPORTING_WM_CHECK");
+    const auto window = windowProperty(c, rootOf(c), check);
+    running = window && *window != XCB_WINDOW_NONE && windowProperty(c, *window, check) == window;
   }
   xcb_disconnect(c);
   return running;
+}
+
+bool exited(pid_t pid) {
+  int status = 0;
+  return ::waitpid(pid, &status, WNOHANG) == pid;
 }
 
 }  // namespace
@@ -115,7 +148,9 @@ std::optional<pid_t> HeadlessDesktop::startReading(const std::vector<std::string
 
 HeadlessDesktop::HeadlessDesktop(Options options) {
   std::string displayNumber;
-  if (!startReading({kXvfb, "-screen", "0", "1280x1024x24", "-nolisten", "tcp", "-displayfd"}, displayNumber, "1") ||
+  // -noreset: by default Xvfb resets whenever its last client leaves (the readiness check below
+  // is one), and a client that connects during the reset fails ("Failed to open the display").
+  if (!startReading({kXvfb, "-screen", "0", "1280x1024x24", "-nolisten", "tcp", "-noreset", "-displayfd"}, displayNumber, "1") ||
       displayNumber.empty()) {
     error_ = "Xvfb did not report a display";
     return;
@@ -142,14 +177,33 @@ HeadlessDesktop::HeadlessDesktop(Options options) {
     ::setenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/ozmi-no-session-bus", 1);
   }
   if (!options.windowManager) return;
-  // openbox now and then fails to open a display that has just accepted another client
-  // ("Failed to open the display"), so it gets a few tries.
-  for (int attempt = 0; attempt < 4; ++attempt) {
+  // A window manager that is slow to start is waited for, never replaced: one that is stopped
+  // after taking the screen leaves its marks on the root. Only one that gave up is started again.
+  for (int attempt = 0; attempt < 3; ++attempt) {
     const auto openbox = start({"/usr/bin/openbox"});
-    if (openbox && waitUntil(windowManagerRunning, std::chrono::seconds(5))) return;
-    if (openbox) stop(*openbox);
+    if (!openbox) break;
+    bool gone = false;
+    const bool settled =
+        waitUntil([&] { return windowManagerRunning() || (gone = exited(*openbox)); }, std::chrono::seconds(60));
+    if (settled && !gone) return;
+    if (!gone) break;
+    std::erase(started_, *openbox);
+    ::kill(-*openbox, SIGKILL);  // what may be left of its group
   }
   error_ = "openbox did not take the screen";
+}
+
+std::optional<std::string> activeWindowTitle() {
+  xcb_connection_t* c = xcb_connect(nullptr, nullptr);
+  std::optional<std::string> title;
+  if (xcb_connection_has_error(c) == 0) {
+    const auto window = windowProperty(c, rootOf(c), atom(c, "_NET_ACTIVE_WINDOW"));
+    if (window && *window != XCB_WINDOW_NONE) {
+      title = property(c, *window, atom(c, "_NET_WM_NAME"), atom(c, "UTF8_STRING"));
+    }
+  }
+  xcb_disconnect(c);
+  return title;
 }
 
 HeadlessDesktop::~HeadlessDesktop() {

@@ -48,6 +48,9 @@ class HeadlessDesktop {
   std::string error_;
 };
 
+// The title (_NET_WM_NAME) of the window manager's active window; none without one.
+std::optional<std::string> activeWindowTitle();
+
 // Polls `ready` every 50 ms until it answers true or `limit` has passed; the last answer.
 template <typename F>
 bool waitUntil(F ready, std::chrono::milliseconds limit = std::chrono::seconds(30));
