@@ -39,7 +39,7 @@ printf '%s\n' "$blob" | "$bin/ozmi-device-key" public
 echo
 echo "== ozmi-ax-probe and the front window, on a headless X11 desktop with a GTK file chooser"
 exec {displayfd}<> <(:)
-Xvfb -screen 0 1280x1024x24 -nolisten tcp -displayfd "$displayfd" > /dev/null 2>&1 &
+Xvfb -screen 0 1280x1024x24 -nolisten tcp -noreset -displayfd "$displayfd" > /dev/null 2>&1 &
 pids+=($!)
 read -r -t 10 display <&"$displayfd"
 export DISPLAY=":$display"
