@@ -58,15 +58,16 @@ void examine(const Element& element, Clues& clues) {
   }
 
   const std::optional<Url> url = AX::url(element);
-  const bool isFile = url && isFileURL(*url);
-  std::optional<std::string> filePath = isFile ? path(*url) : std::nullopt;
-  if (filePath) clues.filePaths.push_back(*filePath);
+  if (url && isFileURL(*url)) {
+    if (std::optional<std::string> filePath = path(*url)) clues.filePaths.push_back(std::move(*filePath));
+  }
 
   if (role == "AXRow" && AX::boolean(element, "AXSelected")) {
-    // The row's URL is the one just read: every read is a round trip to the panel's process.
-    if (isFile) {
+    // The row's URL is asked for again, as it stands now that the row is known to be selected.
+    const std::optional<Url> rowUrl = AX::url(element);
+    if (rowUrl && isFileURL(*rowUrl)) {
       // A file URL whose path cannot be named (not UTF-8) names nothing either.
-      if (filePath) clues.selectedNames.push_back(lastPathComponent(*filePath));
+      if (std::optional<std::string> rowPath = path(*rowUrl)) clues.selectedNames.push_back(lastPathComponent(*rowPath));
     } else if (std::optional<std::string> name = rowChildName(element)) {
       clues.selectedNames.push_back(std::move(*name));
     }

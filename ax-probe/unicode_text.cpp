@@ -34,6 +34,10 @@ std::string lowercased(std::string_view text) {
       out += bytes;
     } else if (cp < 0x80) {
       out.push_back(cp >= 'A' && cp <= 'Z' ? static_cast<char>(cp - 'A' + 'a') : static_cast<char>(cp));
+    } else if (cp == 0x130) {
+      // The one unconditional full mapping to more than one code point: "İ" lower-cases to "i"
+      // and a combining dot above, so "İMPORT" does not become "import".
+      out += "i\xCC\x87";
     } else {
       utf8proc_uint8_t encoded[4];
       const utf8proc_ssize_t n = utf8proc_encode_char(utf8proc_tolower(cp), encoded);

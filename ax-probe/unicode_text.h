@@ -8,7 +8,8 @@
 
 namespace ozmi::probe {
 
-// Lower-cased by the simple (one code point to one) Unicode mapping: "ÖFFNEN" gives "öffnen".
+// Lower-cased code point by code point with the Unicode mappings that need no context:
+// "ÖFFNEN" gives "öffnen", and "İ" gives "i" followed by a combining dot above.
 std::string lowercased(std::string_view text);
 
 // The number of user-perceived characters (extended grapheme clusters): "e" followed by a

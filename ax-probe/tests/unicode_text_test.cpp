@@ -19,6 +19,8 @@ TEST(UnicodeTextTest, Lowercased) {
       {"Open\xe2\x80\xa6", "open\xe2\x80\xa6"},
       {"", ""},
       {"A\xff" "B", "a\xff" "b"},  // a stray byte is kept
+      {"\xc4\xb0MPORT", "i\xcc\x87mport"},  // İMPORT: the dot stays, so it is not "import"
+      {"\xe2\x84\xaa", "k"},                // KELVIN SIGN
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.text);
