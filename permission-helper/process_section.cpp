@@ -13,6 +13,8 @@ json::Value pathValue(Platform& platform, std::int32_t pid) {
 
 ProcessSection processSection(Platform& platform) {
   const ResponsibilityFunction responsibleFor = platform.lookUpResponsibility();
+  // Taken once: should the parent exit meanwhile, getppid() would name its successor, and the
+  // object would mix two parents.
   const std::int32_t pid = platform.pid();
   const std::int32_t ppid = platform.ppid();
   json::Value::Object object{{"pid", pid}, {"ppid", ppid}, {"parentPath", pathValue(platform, ppid)}};

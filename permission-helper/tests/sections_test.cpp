@@ -150,6 +150,30 @@ TEST(ProcessSectionTest, WithResponsibilityFunction) {
   }
 }
 
+// The parent may exit while the object is built; the host is then re-parented. Every key must
+// still speak of the parent that "ppid" names, not of its successor.
+TEST(ProcessSectionTest, ParentExitingMidwayLeavesOneConsistentParent) {
+  class ReparentedPlatform : public FakePlatform {
+   public:
+    std::int32_t ppid() override {
+      const std::int32_t answer = asked++ == 0 ? 50 : 1;
+      calls.push_back("ppid");
+      return answer;
+    }
+    int asked = 0;
+  };
+  ReparentedPlatform platform;
+  platform.hasResponsibility = true;
+  platform.responsible = {{100, 50}, {50, 50}, {1, 1}};
+  platform.executablePaths = {{1, "/sbin/launchd"}};
+  const json out = parsed(processSection(platform).object);
+  EXPECT_EQ(out["ppid"], 50);
+  EXPECT_TRUE(out["parentPath"].is_null());
+  EXPECT_EQ(out["parentResponsiblePid"], 50);
+  EXPECT_EQ(out["responsibleIsParent"], true);
+  EXPECT_EQ(platform.count("path 1"), 0);
+}
+
 TEST(ProcessSectionTest, UnreadableParentPaths) {
   static const struct {
     const char* name;
