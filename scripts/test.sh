@@ -5,14 +5,22 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 
+passed=0 skipped=0
 for preset in dev sanitize; do
   echo "== $preset"
   cmake --preset "$preset" > /dev/null
   cmake --build --preset "$preset" -j 2
-  ctest --preset "$preset"
+  ctest --preset "$preset" | tee "build/$preset/ctest.log"
+  # ctest's summary: "100% tests passed, 0 tests failed out of N"
+  total=$(sed -n 's/.*tests failed out of \([0-9]*\).*/\1/p' "build/$preset/ctest.log")
+  notrun=$(grep -c '(Skipped)$' "build/$preset/ctest.log" || true)
+  passed=$((passed + ${total:-0} - notrun))
+  skipped=$((skipped + notrun))
 done
 
 echo "== fuzz"
 cmake --preset fuzz > /dev/null
 cmake --build --preset fuzz -j 2
 bash scripts/run-fuzzers.sh build/fuzz "${OZMI_FUZZ_SECONDS:-15}"
+
+echo "tests: $passed passed, 0 failed, $skipped skipped"
