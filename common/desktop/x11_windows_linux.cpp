@@ -15,7 +15,7 @@
 #include "utf8.h"
 #include "window_properties_linux.h"
 
-namespace ozmi::desktop {
+namespace ozmi::desktop::x11 {
 
 namespace {
 
@@ -248,7 +248,7 @@ std::optional<std::int32_t> activeWindowPid() {
   return pidOf(takeProperty(c, askProperty(c, active[0], atoms[kWmPid])));
 }
 
-std::optional<std::vector<ListedWindow>> onScreenWindows() {
+std::optional<std::vector<OnScreenWindow>> onScreenWindows() {
   Connection c;
   if (!c.ok()) return std::nullopt;
   const auto atoms = c.atoms(kAtomNames);
@@ -266,7 +266,7 @@ std::optional<std::vector<ListedWindow>> onScreenWindows() {
                        askProperty(c, w, atoms[kNetWmName]), askProperty(c, w, XCB_ATOM_WM_NAME),
                        askProperty(c, w, atoms[kWmType]), askProperty(c, w, atoms[kWmState])});
   }
-  std::vector<ListedWindow> out;
+  std::vector<OnScreenWindow> out;
   for (const Pending& p : pending) {
     xcb_generic_error_t* error = nullptr;
     Reply<xcb_get_window_attributes_reply_t> attributes(
@@ -336,4 +336,4 @@ std::optional<std::string> rootTextProperty(std::string_view name) {
   return value->bytes;
 }
 
-}  // namespace ozmi::desktop
+}  // namespace ozmi::desktop::x11
