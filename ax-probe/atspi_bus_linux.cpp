@@ -194,7 +194,7 @@ bool isLocalBusAddress(std::string_view address) {
 }
 
 std::shared_ptr<const Bus> connectAccessibilityBus() {
-  const auto address = ozmi::desktop::rootTextProperty("AT_SPI_BUS");
+  const auto address = ozmi::desktop::x11::rootTextProperty("AT_SPI_BUS");
   if (!address || !isLocalBusAddress(*address)) return nullptr;
   const Dbus* d = loadDbus();
   if (d == nullptr) return nullptr;

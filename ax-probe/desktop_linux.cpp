@@ -1,8 +1,10 @@
-// The Linux desktop. Nothing here is asked, and no desktop library is loaded, until the entry
-// has seen "--open-panel": libxcb and libdbus-1 are opened on first use (see
-// x11_windows_linux.h and atspi_bus_linux.h).
+// The Linux desktop: window facts from window_list.h, application elements from the AT-SPI2
+// bus. Nothing here is asked, and no desktop library is loaded, until the entry has seen
+// "--open-panel": libxcb and libdbus-1 are opened on first use (see x11_windows_linux.h and
+// atspi_bus_linux.h).
 #include "desktop_linux.h"
 
+#include "window_list.h"
 #include "x11_windows_linux.h"
 
 namespace ozmi::probe {
@@ -16,17 +18,12 @@ class LinuxDesktop final : public Desktop {
  public:
   explicit LinuxDesktop(atspi::ReadMode mode) : mode_(mode) {}
 
-  std::optional<std::int32_t> frontmostPid() const override { return desktop::activeWindowPid(); }
+  // The active window's owner alone: the rest of the frontmost application's facts would cost
+  // a second connection that the search does not need.
+  std::optional<std::int32_t> frontmostPid() const override { return desktop::x11::activeWindowPid(); }
 
-  std::optional<std::vector<WindowInfoEntry>> onScreenWindows() const override {
-    const auto windows = desktop::onScreenWindows();
-    if (!windows) return std::nullopt;
-    std::vector<WindowInfoEntry> out;
-    out.reserve(windows->size());
-    for (const auto& w : *windows) {
-      out.push_back({w.ownerName, w.ownerPid ? std::optional<std::int64_t>(*w.ownerPid) : std::nullopt});
-    }
-    return out;
+  std::optional<std::vector<desktop::OnScreenWindow>> onScreenWindows() const override {
+    return desktop::onScreenWindows();
   }
 
   Element applicationElement(std::int32_t pid) const override {
@@ -38,10 +35,8 @@ class LinuxDesktop final : public Desktop {
     return atspi::applicationElement(bus_, pid, mode_);
   }
 
-  std::optional<RunningApplication> runningApplication(std::int32_t pid) const override {
-    const auto facts = desktop::applicationFacts(pid);
-    if (!facts) return std::nullopt;
-    return RunningApplication{facts->name, facts->id};
+  std::optional<desktop::RunningApplication> runningApplication(std::int32_t pid) const override {
+    return desktop::runningApplication(pid);
   }
 
  private:

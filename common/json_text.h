@@ -11,6 +11,8 @@
 #include <variant>
 #include <vector>
 
+#include "utf8.h"
+
 namespace ozmi::json {
 
 struct Null {};
@@ -51,8 +53,8 @@ inline Value::Value(std::string s) : data(std::move(s)) {}
 inline Value::Value(Array a) : data(std::move(a)) {}
 inline Value::Value(Object o) : data(std::move(o)) {}
 
-// True when `text` is well-formed UTF-8: no overlong forms, no surrogates, nothing past U+10FFFF.
-bool isValidUtf8(std::string_view text);
+// True when `text` has a JSON string form: when it is well-formed UTF-8.
+inline bool isValidUtf8(std::string_view text) { return utf8::isValid(text); }
 
 // The compact text of `value`, without a line feed. Nothing when a string or key is not
 // valid UTF-8: such text has no faithful JSON form, and each program has its own fallback line.

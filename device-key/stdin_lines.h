@@ -21,7 +21,4 @@ namespace ozmi::devicekey {
 std::vector<std::string> stdinLines(std::string_view input,
                                     std::size_t keep = std::numeric_limits<std::size_t>::max());
 
-// `text` with every ill-formed UTF-8 sequence replaced by U+FFFD.
-std::string repairUtf8(std::string_view text);
-
 }  // namespace ozmi::devicekey

@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "desktop.h"
+#include "window_list.h"
 
 namespace ozmi::permission {
 
@@ -55,6 +55,13 @@ struct ListingResult {
   std::optional<std::int32_t> posixError;
 };
 
+// The outcome of a one-by-one capture of the main display.
+enum class CaptureOutcome {
+  functionUnavailable,  // the system has no display-capture function
+  image,                // the capture gave an image (already released)
+  noImage,              // the capture gave nothing
+};
+
 // IOHIDCheckAccess request types.
 inline constexpr std::uint32_t kRequestListenEvent = 1;
 inline constexpr std::uint32_t kRequestPostEvent = 0;
@@ -96,11 +103,15 @@ class Platform {
   // The input-monitoring access type for a request type (0 granted, 1 denied, 2 unknown).
   virtual std::uint32_t inputAccess(std::uint32_t requestType) = 0;
 
-  // Window-system facts (see desktop.h).
+  // The window system. The on-screen windows and the frontmost application, as window_list.h
+  // gives them.
+  virtual std::optional<std::vector<desktop::OnScreenWindow>> onScreenWindows() = 0;
+  virtual std::optional<desktop::FrontmostApplication> frontmostApplication() = 0;
+  // True when this process may capture the screen; asked without prompting the user.
   virtual bool screenCaptureAccess() = 0;
-  virtual std::optional<std::vector<desktop::WindowDescription>> onScreenWindows() = 0;
-  virtual desktop::CaptureOutcome captureMainDisplayPixel() = 0;
-  virtual std::optional<desktop::FrontApplication> frontmostApplication() = 0;
+  // Captures the one-by-one rectangle at the origin of the main display. Asked only after
+  // screenCaptureAccess() answered true.
+  virtual CaptureOutcome captureMainDisplayPixel() = 0;
 
   // Applications, by identifier.
   virtual bool applicationInstalled(const std::string& bundleId) = 0;

@@ -1,19 +1,17 @@
 // The permission helper's facts on Linux. Where Linux has a counterpart of the macOS service
 // it is used; where it has none, the answer is the one the report gives for a missing
-// facility (see the constants below).
-#include <dirent.h>
-#include <fcntl.h>
-#include <pwd.h>
-#include <sys/stat.h>
+// facility (see the constants below). The plain POSIX calls are in posix_calls_posix.cpp.
 #include <unistd.h>
 
 #include <array>
-#include <cerrno>
 #include <climits>
 
 #include "code_requirement.h"
 #include "helper_platform.h"
 #include "home_directory.h"
+#include "posix_calls.h"
+#include "window_list.h"
+#include "x11_windows_linux.h"
 
 namespace ozmi::permission {
 namespace {
@@ -46,15 +44,10 @@ constexpr std::array<const char*, 2> kUserApplicationFolders = {
     ".local/share/flatpak/exports/share/applications",
 };
 
-bool isRegularFile(const std::string& path) {
-  struct stat info{};
-  return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
-}
-
 class LinuxPlatform final : public Platform {
  public:
-  std::int32_t pid() override { return ::getpid(); }
-  std::int32_t ppid() override { return ::getppid(); }
+  std::int32_t pid() override { return posix::processId(); }
+  std::int32_t ppid() override { return posix::parentProcessId(); }
 
   // The counterpart of proc_pidpath: the target of /proc/<pid>/exe.
   std::optional<std::string> executablePath(std::int32_t pid) override {
@@ -74,9 +67,7 @@ class LinuxPlatform final : public Platform {
   SystemVersion systemVersion() override { return {}; }
 
   std::optional<std::string> passwordDatabaseHome() override {
-    const passwd* entry = ::getpwuid(::getuid());
-    if (entry == nullptr || entry->pw_dir == nullptr) return std::nullopt;
-    return std::string(entry->pw_dir);
+    return posix::passwordDatabaseHome();
   }
 
   std::string platformHome() override { return kNoHome; }
@@ -104,15 +95,19 @@ class LinuxPlatform final : public Platform {
 
   std::uint32_t inputAccess(std::uint32_t) override { return kNoInputAccessCheck; }
 
-  bool screenCaptureAccess() override { return desktop::screenCaptureAccess(); }
-  std::optional<std::vector<desktop::WindowDescription>> onScreenWindows() override {
+  std::optional<std::vector<desktop::OnScreenWindow>> onScreenWindows() override {
     return desktop::onScreenWindows();
   }
-  desktop::CaptureOutcome captureMainDisplayPixel() override {
-    return desktop::captureMainDisplayPixel();
-  }
-  std::optional<desktop::FrontApplication> frontmostApplication() override {
+  std::optional<desktop::FrontmostApplication> frontmostApplication() override {
     return desktop::frontmostApplication();
+  }
+
+  // X11 has no screen-capture permission: every client of a display may read all of it, so
+  // access is granted exactly when a display can be reached, and the capture is a real 1x1
+  // GetImage of the root window.
+  bool screenCaptureAccess() override { return desktop::x11::displayReachable(); }
+  CaptureOutcome captureMainDisplayPixel() override {
+    return desktop::x11::readRootPixel() ? CaptureOutcome::image : CaptureOutcome::noImage;
   }
 
   // Installed: a desktop entry "<id>.desktop" in one of the application folders. A desktop
@@ -121,11 +116,12 @@ class LinuxPlatform final : public Platform {
     if (bundleId.empty() || bundleId.find('/') != std::string::npos) return false;
     const std::string file = bundleId + ".desktop";
     for (const char* folder : kSystemApplicationFolders) {
-      if (isRegularFile(std::string(folder) + "/" + file)) return true;
+      if (posix::isRegularFile(std::string(folder) + "/" + file)) return true;
     }
     const std::string home = homeDirectory(*this);
     for (const char* folder : kUserApplicationFolders) {
-      if (isRegularFile(appendPathComponent(appendPathComponent(home, folder), file))) return true;
+      const std::string path = appendPathComponent(appendPathComponent(home, folder), file);
+      if (posix::isRegularFile(path)) return true;
     }
     return false;
   }
@@ -141,35 +137,13 @@ class LinuxPlatform final : public Platform {
     return kNoAutomationTarget;
   }
 
-  // O_NONBLOCK keeps a FIFO placed at a probed path from stalling the run; it changes nothing
-  // for files and directories.
   OpenResult openReadOnly(const std::string& path, bool directory) override {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC |
-                                            (directory ? O_DIRECTORY : 0));
-    return {fd, fd < 0 ? errno : 0};
+    return posix::openReadOnly(path, directory);
   }
-
-  ReadResult readOneByte(int fd) override {
-    char byte = 0;
-    const ssize_t count = ::read(fd, &byte, 1);
-    return {static_cast<long>(count), count < 0 ? errno : 0};
-  }
-
-  void closeDescriptor(int fd) override { ::close(fd); }
-
+  ReadResult readOneByte(int fd) override { return posix::readOneByte(fd); }
+  void closeDescriptor(int fd) override { posix::closeDescriptor(fd); }
   ListingResult listDirectory(const std::string& path) override {
-    DIR* dir = ::opendir(path.c_str());
-    if (dir == nullptr) return {false, errno};
-    std::optional<std::int32_t> failure;
-    while (true) {
-      errno = 0;
-      if (::readdir(dir) != nullptr) continue;
-      if (errno != 0) failure = errno;
-      break;
-    }
-    ::closedir(dir);
-    if (failure) return {false, failure};
-    return {true, std::nullopt};
+    return posix::listDirectory(path);
   }
 };
 

@@ -13,12 +13,15 @@ namespace {
 
 using testing::FakeTree;
 
-WindowInfoEntry entry(std::optional<std::string> name, std::optional<std::int64_t> pid) {
-  return WindowInfoEntry{std::move(name), pid};
+using desktop::OnScreenWindow;
+using desktop::RunningApplication;
+
+OnScreenWindow entry(std::optional<std::string> name, std::optional<std::int64_t> pid) {
+  return OnScreenWindow{.ownerPid = pid, .ownerName = std::move(name), .layer = 0, .name = std::nullopt};
 }
 
 TEST(CandidatePidsTest, WorkedExample) {
-  std::vector<WindowInfoEntry> list = {
+  std::vector<OnScreenWindow> list = {
       entry("Mail", 300),
       entry("Open and Save Panel Service", 700),
       entry("Editor", 500),
@@ -34,20 +37,20 @@ TEST(CandidatePidsTest, Rules) {
   static const struct {
     const char* what;
     std::optional<std::int32_t> frontmost;
-    std::optional<std::vector<WindowInfoEntry>> windows;
+    std::optional<std::vector<OnScreenWindow>> windows;
     std::vector<std::int32_t> expected;
   } kCases[] = {
       {"nothing", std::nullopt, std::nullopt, {}},
       {"frontmost only", 42, std::nullopt, {42}},
       {"frontmost 0 or negative", 0, std::vector{entry("A", 7)}, {7}},
-      {"negative frontmost", -3, std::vector<WindowInfoEntry>{}, {}},
+      {"negative frontmost", -3, std::vector<OnScreenWindow>{}, {}},
       {"unusable pids", std::nullopt,
        std::vector{entry("A", 0), entry("B", -1), entry("C", std::nullopt), entry("D", 1ll << 32),
                    entry("E", 2147483648ll), entry("F", 2147483647ll)},
        {2147483647}},
       {"letter case does not qualify", std::nullopt,
        [] {
-         std::vector<WindowInfoEntry> l(12, entry("Filler", 1));
+         std::vector<OnScreenWindow> l(12, entry("Filler", 1));
          l.push_back(entry("openandsavepanel", 2));
          l.push_back(entry("open and save panel service", 3));
          l.push_back(entry("Open and Save Panel Service ", 4));
@@ -68,7 +71,7 @@ TEST(CandidatePidsTest, Rules) {
 }
 
 TEST(CandidatePidsTest, PassTwoStopsAtTwelvePassOneDoesNot) {
-  std::vector<WindowInfoEntry> list;
+  std::vector<OnScreenWindow> list;
   for (int i = 1; i <= 40; ++i) list.push_back(entry(i == 40 ? "openAndSavePanel" : "w", i));
   std::vector<std::int32_t> expected = {40};
   for (int i = 1; i <= 12; ++i) expected.push_back(i);
@@ -84,7 +87,7 @@ class FakeDesktop final : public Desktop {
   };
 
   std::optional<std::int32_t> frontmost;
-  std::optional<std::vector<WindowInfoEntry>> windows;
+  std::optional<std::vector<OnScreenWindow>> windows;
   std::map<std::int32_t, App> apps;
   mutable std::vector<std::string> calls;
 
@@ -92,7 +95,7 @@ class FakeDesktop final : public Desktop {
     calls.push_back("frontmost");
     return frontmost;
   }
-  std::optional<std::vector<WindowInfoEntry>> onScreenWindows() const override {
+  std::optional<std::vector<OnScreenWindow>> onScreenWindows() const override {
     calls.push_back("windows");
     return windows;
   }

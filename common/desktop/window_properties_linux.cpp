@@ -2,58 +2,9 @@
 
 #include <algorithm>
 
+#include "utf8.h"
+
 namespace ozmi::desktop {
-
-namespace {
-
-constexpr std::string_view kReplacement = "\xEF\xBF\xBD";
-
-// Length of the well-formed UTF-8 sequence at the start of `s`, or 0 (RFC 3629, table 3-7 of
-// the Unicode standard: no overlongs, no surrogates, nothing above U+10FFFF).
-std::size_t validSequenceLength(std::string_view s) {
-  const auto b = [&](std::size_t i) { return static_cast<unsigned char>(s[i]); };
-  const unsigned char c = b(0);
-  if (c < 0x80) return 1;
-  std::size_t n = 0;
-  unsigned char lo = 0x80, hi = 0xBF;
-  if (c >= 0xC2 && c <= 0xDF) {
-    n = 2;
-  } else if (c >= 0xE0 && c <= 0xEF) {
-    n = 3;
-    if (c == 0xE0) lo = 0xA0;
-    if (c == 0xED) hi = 0x9F;
-  } else if (c >= 0xF0 && c <= 0xF4) {
-    n = 4;
-    if (c == 0xF0) lo = 0x90;
-    if (c == 0xF4) hi = 0x8F;
-  } else {
-    return 0;
-  }
-  if (s.size() < n) return 0;
-  if (b(1) < lo || b(1) > hi) return 0;
-  for (std::size_t i = 2; i < n; ++i) {
-    if (b(i) < 0x80 || b(i) > 0xBF) return 0;
-  }
-  return n;
-}
-
-}  // namespace
-
-std::string repairUtf8(std::string_view bytes) {
-  std::string out;
-  out.reserve(bytes.size());
-  while (!bytes.empty()) {
-    const std::size_t n = validSequenceLength(bytes);
-    if (n == 0) {
-      out += kReplacement;
-      bytes.remove_prefix(1);
-    } else {
-      out.append(bytes.substr(0, n));
-      bytes.remove_prefix(n);
-    }
-  }
-  return out;
-}
 
 std::string latin1ToUtf8(std::string_view bytes) {
   std::string out;
@@ -75,7 +26,7 @@ std::optional<std::string> processNameFromComm(std::string_view contents) {
     contents = contents.substr(0, end);
   }
   if (contents.empty()) return std::nullopt;
-  return repairUtf8(contents);
+  return utf8::repair(contents);
 }
 
 std::optional<WmClass> parseWmClass(std::string_view bytes) {

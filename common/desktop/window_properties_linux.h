@@ -11,10 +11,6 @@
 
 namespace ozmi::desktop {
 
-// The bytes as UTF-8, every ill-formed sequence replaced by U+FFFD. Window titles are set by
-// any client and reach the JSON replies as they stand, so they must be valid UTF-8.
-std::string repairUtf8(std::string_view bytes);
-
 // WM_NAME of type STRING is ISO 8859-1 (ICCCM 2.0, section 2); this gives it as UTF-8.
 std::string latin1ToUtf8(std::string_view bytes);
 

@@ -12,9 +12,10 @@
 #include <memory>
 #include <sstream>
 
+#include "utf8.h"
 #include "window_properties_linux.h"
 
-namespace ozmi::desktop {
+namespace ozmi::desktop::x11 {
 
 namespace {
 
@@ -170,7 +171,7 @@ std::optional<std::string> executablePath(std::int32_t pid) {
   const ssize_t n = ::readlink(link.c_str(), buffer.data(), buffer.size());
   if (n <= 0 || static_cast<std::size_t>(n) >= buffer.size()) return std::nullopt;
   buffer.resize(static_cast<std::size_t>(n));
-  return repairUtf8(buffer);
+  return utf8::repair(buffer);
 }
 
 enum AtomIndex {
@@ -204,10 +205,10 @@ std::vector<std::string> hintNames(const std::vector<std::uint32_t>& values,
 
 std::optional<std::string> windowName(const std::optional<Property>& netName,
                                       const std::optional<Property>& wmName, xcb_atom_t utf8) {
-  if (netName && netName->type == utf8) return repairUtf8(netName->bytes);
+  if (netName && netName->type == utf8) return utf8::repair(netName->bytes);
   if (!wmName) return std::nullopt;
   if (wmName->type == XCB_ATOM_STRING) return latin1ToUtf8(wmName->bytes);
-  return repairUtf8(wmName->bytes);
+  return utf8::repair(wmName->bytes);
 }
 
 // The top-level windows to list, front to back, and whether they are client windows named by
@@ -247,7 +248,7 @@ std::optional<std::int32_t> activeWindowPid() {
   return pidOf(takeProperty(c, askProperty(c, active[0], atoms[kWmPid])));
 }
 
-std::optional<std::vector<ListedWindow>> onScreenWindows() {
+std::optional<std::vector<OnScreenWindow>> onScreenWindows() {
   Connection c;
   if (!c.ok()) return std::nullopt;
   const auto atoms = c.atoms(kAtomNames);
@@ -265,7 +266,7 @@ std::optional<std::vector<ListedWindow>> onScreenWindows() {
                        askProperty(c, w, atoms[kNetWmName]), askProperty(c, w, XCB_ATOM_WM_NAME),
                        askProperty(c, w, atoms[kWmType]), askProperty(c, w, atoms[kWmState])});
   }
-  std::vector<ListedWindow> out;
+  std::vector<OnScreenWindow> out;
   for (const Pending& p : pending) {
     xcb_generic_error_t* error = nullptr;
     Reply<xcb_get_window_attributes_reply_t> attributes(
@@ -305,7 +306,7 @@ std::optional<ApplicationFacts> applicationFacts(std::int32_t pid) {
     const auto parsed = wmClass ? parseWmClass(wmClass->bytes) : std::nullopt;
     if (parsed && !parsed->className.empty()) facts.name = parsed->className;
     if (appId && !appId->bytes.empty()) {
-      facts.id = repairUtf8(appId->bytes);
+      facts.id = utf8::repair(appId->bytes);
     } else if (parsed && !parsed->instance.empty()) {
       facts.id = parsed->instance;
     }
@@ -335,4 +336,4 @@ std::optional<std::string> rootTextProperty(std::string_view name) {
   return value->bytes;
 }
 
-}  // namespace ozmi::desktop
+}  // namespace ozmi::desktop::x11

@@ -1,6 +1,7 @@
 // The X11 window system as the programs see it: the active window's owner, the on-screen
 // top-level windows front to back, what the windows say about their application, and a
-// one-pixel read of the screen.
+// one-pixel read of the screen. window_list_linux.cpp answers window_list.h with these; the
+// probe's accessibility layer and the permission helper's capture use them directly.
 //
 // libxcb is loaded with dlopen on the first call, not linked: the probe must start as fast as
 // a trivial program when it makes no desktop call, and linking libxcb (with libXau and
@@ -18,15 +19,9 @@
 #include <string_view>
 #include <vector>
 
-namespace ozmi::desktop {
+#include "window_list.h"
 
-// One on-screen top-level window. Texts are valid UTF-8.
-struct ListedWindow {
-  std::optional<std::int32_t> ownerPid;   // _NET_WM_PID, when the client sets it
-  std::optional<std::string> ownerName;   // that process's name, from /proc/<pid>/comm
-  std::int32_t layer = 0;                 // see windowLayer(); 0 for ordinary windows
-  std::optional<std::string> name;        // _NET_WM_NAME, else WM_NAME; may be empty
-};
+namespace ozmi::desktop::x11 {
 
 // What the desktop knows of the application that a process runs.
 struct ApplicationFacts {
@@ -45,8 +40,10 @@ std::optional<std::int32_t> activeWindowPid();
 // The viewable top-level windows, front to back: the window manager's _NET_CLIENT_LIST_STACKING
 // reversed where there is one, else the root's viewable children in reverse stacking order.
 // The desktop window is left out, and so are windows hidden by the window manager
-// (_NET_WM_STATE_HIDDEN). None without a display.
-std::optional<std::vector<ListedWindow>> onScreenWindows();
+// (_NET_WM_STATE_HIDDEN). Of each: the owner pid (_NET_WM_PID, when the client sets it), the
+// owner's process name (/proc/<pid>/comm), the layer (windowLayer(), always given) and the
+// title (_NET_WM_NAME, else WM_NAME; may be empty). None without a display.
+std::optional<std::vector<OnScreenWindow>> onScreenWindows();
 
 // The application facts of a running process; none when no such process exists. The window
 // facts come from the first top-level window whose _NET_WM_PID is `pid`; without a display or
@@ -60,4 +57,4 @@ bool readRootPixel();
 // launcher publishes the bus address); none when absent or without a display.
 std::optional<std::string> rootTextProperty(std::string_view name);
 
-}  // namespace ozmi::desktop
+}  // namespace ozmi::desktop::x11

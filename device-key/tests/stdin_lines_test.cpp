@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "utf8.h"
+
 namespace ozmi::devicekey {
 namespace {
 
@@ -61,12 +63,12 @@ TEST(DeviceKeyStdinLines, IllFormedUtf8BecomesReplacementCharacters) {
     SCOPED_TRACE(c.what);
     std::string expected;
     for (std::size_t i = 0; i < c.replacements; ++i) expected += kFffd;
-    EXPECT_EQ(repairUtf8(c.input), expected);
+    EXPECT_EQ(utf8::repair(c.input), expected);
     EXPECT_EQ(stdinLines(std::string("A") + std::string(c.input) + "B\n"), Lines{"A" + expected + "B"});
   }
   // Well-formed text passes unchanged, the highest code point included.
   const std::string good = "A\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80\xF4\x8F\xBF\xBF";
-  EXPECT_EQ(repairUtf8(good), good);
+  EXPECT_EQ(utf8::repair(good), good);
 }
 
 TEST(DeviceKeyStdinLines, IllFormedByteBeforeLineFeedStillSplits) {

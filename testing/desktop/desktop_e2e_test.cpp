@@ -76,7 +76,7 @@ class DesktopTest : public ::testing::Test {
     const auto pid = desktop_->start(argv);
     EXPECT_TRUE(pid.has_value());
     if (!pid) return -1;
-    EXPECT_TRUE(waitUntil([&] { return desktop::activeWindowPid() == *pid && activeWindowTitle() == front; }))
+    EXPECT_TRUE(waitUntil([&] { return desktop::x11::activeWindowPid() == *pid && activeWindowTitle() == front; }))
         << "the test application's window \"" << front << "\" never became the active window";
     return *pid;
   }
@@ -130,7 +130,7 @@ TEST_F(DesktopTest, SaveChooserWithATypedNameIsReportedWithThatName) {
 TEST_F(DesktopTest, WithoutAChooserThePanelIsNull) {
   startApp({});
   // The application has reached the accessibility bus once its launcher has published it.
-  ASSERT_TRUE(waitUntil([] { return desktop::rootTextProperty("AT_SPI_BUS").has_value(); }));
+  ASSERT_TRUE(waitUntil([] { return desktop::x11::rootTextProperty("AT_SPI_BUS").has_value(); }));
   const Output o = probe();
   EXPECT_EQ(o.run.out, "{\"schema\":1,\"panel\":null}\n");
 }
@@ -160,7 +160,7 @@ TEST_F(DesktopTest, FrontWindowNamesTheApplicationAndItsWindowTitle) {
 TEST_F(DesktopTest, ScreenCensusCountsTheApplicationsWindows) {
   const pid_t app = startApp({"--open", folder_.string()});
   ASSERT_TRUE(waitUntil([&] {
-    const auto windows = desktop::onScreenWindows();
+    const auto windows = desktop::x11::onScreenWindows();
     return windows && windows->size() == 2 && (*windows)[0].ownerPid == app && (*windows)[1].ownerPid == app;
   })) << "the chooser never appeared next to the main window";
   const Output o = runHost(OZMI_PERMISSION_HELPER, {"--capture"});

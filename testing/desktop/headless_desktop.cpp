@@ -158,7 +158,7 @@ HeadlessDesktop::HeadlessDesktop(Options options) {
   display_ = ":" + displayNumber;
   ::setenv("DISPLAY", display_.c_str(), 1);
   // Xvfb names its display once the socket exists, which can be before it accepts clients.
-  if (!waitUntil(desktop::displayReachable, std::chrono::seconds(20))) {
+  if (!waitUntil(desktop::x11::displayReachable, std::chrono::seconds(20))) {
     error_ = "Xvfb did not accept clients on " + display_;
     return;
   }

@@ -9,30 +9,6 @@ namespace {
 
 using namespace std::string_literals;
 
-TEST(RepairUtf8, KeepsWellFormedTextAndReplacesEachBadByte) {
-  static const struct {
-    const char* what;
-    std::string in;
-    std::string out;
-  } kCases[] = {
-      {"empty", "", ""},
-      {"ascii with NUL", "a\0b"s, "a\0b"s},
-      {"two-, three- and four-byte characters", "\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80",
-       "\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80"},
-      {"lone continuation byte", "a\x80z", "a\xEF\xBF\xBDz"},
-      {"overlong slash", "\xC0\xAF", "\xEF\xBF\xBD\xEF\xBF\xBD"},
-      {"surrogate half", "\xED\xA0\x80", "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"},
-      {"above U+10FFFF", "\xF4\x90\x80\x80",
-       "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"},
-      {"truncated at the end", "ok\xE2\x82", "ok\xEF\xBF\xBD\xEF\xBF\xBD"},
-      {"latin-1 title", "caf\xE9", "caf\xEF\xBF\xBD"},
-  };
-  for (const auto& c : kCases) {
-    SCOPED_TRACE(c.what);
-    EXPECT_EQ(repairUtf8(c.in), c.out);
-  }
-}
-
 TEST(Latin1ToUtf8, EncodesTheUpperHalf) {
   EXPECT_EQ(latin1ToUtf8("caf\xE9 \xFF\x80"), "caf\xC3\xA9 \xC3\xBF\xC2\x80");
   EXPECT_EQ(latin1ToUtf8("plain"), "plain");
