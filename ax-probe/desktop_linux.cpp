@@ -18,14 +18,12 @@ class LinuxDesktop final : public Desktop {
 
   std::optional<std::int32_t> frontmostPid() const override { return desktop::activeWindowPid(); }
 
-  std::optional<std::vector<WindowInfoEntry>> onScreenWindows() const override {
-    const auto windows = desktop::onScreenWindows();
+  std::optional<std::vector<desktop::OnScreenWindow>> onScreenWindows() const override {
+    const auto windows = desktop::listedWindows();
     if (!windows) return std::nullopt;
-    std::vector<WindowInfoEntry> out;
+    std::vector<desktop::OnScreenWindow> out;
     out.reserve(windows->size());
-    for (const auto& w : *windows) {
-      out.push_back({w.ownerName, w.ownerPid ? std::optional<std::int64_t>(*w.ownerPid) : std::nullopt});
-    }
+    for (const auto& w : *windows) out.push_back({w.ownerPid, w.ownerName, w.layer, w.name});
     return out;
   }
 
@@ -38,10 +36,10 @@ class LinuxDesktop final : public Desktop {
     return atspi::applicationElement(bus_, pid, mode_);
   }
 
-  std::optional<RunningApplication> runningApplication(std::int32_t pid) const override {
+  std::optional<desktop::RunningApplication> runningApplication(std::int32_t pid) const override {
     const auto facts = desktop::applicationFacts(pid);
     if (!facts) return std::nullopt;
-    return RunningApplication{facts->name, facts->id};
+    return desktop::RunningApplication{facts->name, facts->id};
   }
 
  private:

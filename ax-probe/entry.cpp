@@ -17,7 +17,7 @@ bool isPanelServiceOwner(const std::optional<std::string>& ownerName) {
          *ownerName == "Open and Save Panel Service";
 }
 
-void addOwner(const WindowInfoEntry& entry, std::vector<std::int32_t>& candidates) {
+void addOwner(const desktop::OnScreenWindow& entry, std::vector<std::int32_t>& candidates) {
   if (!entry.ownerPid) return;
   const std::int64_t pid = *entry.ownerPid;
   if (pid <= 0 || pid > std::numeric_limits<std::int32_t>::max()) return;
@@ -28,11 +28,11 @@ void addOwner(const WindowInfoEntry& entry, std::vector<std::int32_t>& candidate
 }  // namespace
 
 std::vector<std::int32_t> candidatePids(std::optional<std::int32_t> frontmostPid,
-                                        const std::optional<std::vector<WindowInfoEntry>>& windows) {
+                                        const std::optional<std::vector<desktop::OnScreenWindow>>& windows) {
   std::vector<std::int32_t> candidates;
   if (frontmostPid && *frontmostPid >= 1) candidates.push_back(*frontmostPid);
   if (!windows) return candidates;
-  for (const WindowInfoEntry& entry : *windows) {
+  for (const desktop::OnScreenWindow& entry : *windows) {
     if (isPanelServiceOwner(entry.ownerName)) addOwner(entry, candidates);
   }
   const std::size_t general = std::min(windows->size(), kGeneralWindowCap);
@@ -45,7 +45,7 @@ std::optional<FoundPanel> findPanel(const Desktop& desktop) {
   const std::vector<std::int32_t> candidates = candidatePids(frontmost, desktop.onScreenWindows());
   for (const std::int32_t pid : candidates) {
     const Element application = desktop.applicationElement(pid);
-    const std::optional<RunningApplication> record = desktop.runningApplication(pid);
+    const std::optional<desktop::RunningApplication> record = desktop.runningApplication(pid);
     for (const Element& window : AX::windows(application)) {
       std::optional<FoundPanel> found = inspectWindow(window);
       if (!found) continue;

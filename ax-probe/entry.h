@@ -23,7 +23,7 @@ inline constexpr std::size_t kGeneralWindowCap = 12;
 // the owners of the 12 frontmost windows. Owner pids that are missing, not above 0 or beyond
 // 32 bits add nothing. Depends on its arguments only.
 std::vector<std::int32_t> candidatePids(std::optional<std::int32_t> frontmostPid,
-                                        const std::optional<std::vector<WindowInfoEntry>>& windows);
+                                        const std::optional<std::vector<desktop::OnScreenWindow>>& windows);
 
 // Asks each candidate's windows in turn; the first window judged a panel ends the search, and
 // the panel comes back stamped with its application's name and bundle identifier.

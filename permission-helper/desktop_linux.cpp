@@ -10,7 +10,7 @@
 namespace ozmi::permission::desktop {
 
 std::optional<std::vector<WindowDescription>> onScreenWindows() {
-  const auto windows = ozmi::desktop::onScreenWindows();
+  const auto windows = ozmi::desktop::listedWindows();
   if (!windows) return std::nullopt;
   std::vector<WindowDescription> out;
   out.reserve(windows->size());

@@ -13,12 +13,12 @@ namespace {
 
 using testing::FakeTree;
 
-WindowInfoEntry entry(std::optional<std::string> name, std::optional<std::int64_t> pid) {
-  return WindowInfoEntry{std::move(name), pid};
+desktop::OnScreenWindow entry(std::optional<std::string> name, std::optional<std::int64_t> pid) {
+  return desktop::OnScreenWindow{.ownerPid = pid, .ownerName = std::move(name), .layer = std::nullopt, .name = std::nullopt};
 }
 
 TEST(CandidatePidsTest, WorkedExample) {
-  std::vector<WindowInfoEntry> list = {
+  std::vector<desktop::OnScreenWindow> list = {
       entry("Mail", 300),
       entry("Open and Save Panel Service", 700),
       entry("Editor", 500),
@@ -34,20 +34,20 @@ TEST(CandidatePidsTest, Rules) {
   static const struct {
     const char* what;
     std::optional<std::int32_t> frontmost;
-    std::optional<std::vector<WindowInfoEntry>> windows;
+    std::optional<std::vector<desktop::OnScreenWindow>> windows;
     std::vector<std::int32_t> expected;
   } kCases[] = {
       {"nothing", std::nullopt, std::nullopt, {}},
       {"frontmost only", 42, std::nullopt, {42}},
       {"frontmost 0 or negative", 0, std::vector{entry("A", 7)}, {7}},
-      {"negative frontmost", -3, std::vector<WindowInfoEntry>{}, {}},
+      {"negative frontmost", -3, std::vector<desktop::OnScreenWindow>{}, {}},
       {"unusable pids", std::nullopt,
        std::vector{entry("A", 0), entry("B", -1), entry("C", std::nullopt), entry("D", 1ll << 32),
                    entry("E", 2147483648ll), entry("F", 2147483647ll)},
        {2147483647}},
       {"letter case does not qualify", std::nullopt,
        [] {
-         std::vector<WindowInfoEntry> l(12, entry("Filler", 1));
+         std::vector<desktop::OnScreenWindow> l(12, entry("Filler", 1));
          l.push_back(entry("openandsavepanel", 2));
          l.push_back(entry("open and save panel service", 3));
          l.push_back(entry("Open and Save Panel Service ", 4));
@@ -68,7 +68,7 @@ TEST(CandidatePidsTest, Rules) {
 }
 
 TEST(CandidatePidsTest, PassTwoStopsAtTwelvePassOneDoesNot) {
-  std::vector<WindowInfoEntry> list;
+  std::vector<desktop::OnScreenWindow> list;
   for (int i = 1; i <= 40; ++i) list.push_back(entry(i == 40 ? "openAndSavePanel" : "w", i));
   std::vector<std::int32_t> expected = {40};
   for (int i = 1; i <= 12; ++i) expected.push_back(i);
@@ -80,11 +80,11 @@ class FakeDesktop final : public Desktop {
  public:
   struct App {
     std::shared_ptr<testing::FakeElement> element;
-    std::optional<RunningApplication> record;
+    std::optional<desktop::RunningApplication> record;
   };
 
   std::optional<std::int32_t> frontmost;
-  std::optional<std::vector<WindowInfoEntry>> windows;
+  std::optional<std::vector<desktop::OnScreenWindow>> windows;
   std::map<std::int32_t, App> apps;
   mutable std::vector<std::string> calls;
 
@@ -92,7 +92,7 @@ class FakeDesktop final : public Desktop {
     calls.push_back("frontmost");
     return frontmost;
   }
-  std::optional<std::vector<WindowInfoEntry>> onScreenWindows() const override {
+  std::optional<std::vector<desktop::OnScreenWindow>> onScreenWindows() const override {
     calls.push_back("windows");
     return windows;
   }
@@ -101,7 +101,7 @@ class FakeDesktop final : public Desktop {
     auto it = apps.find(pid);
     return it == apps.end() ? nullptr : Element(it->second.element);
   }
-  std::optional<RunningApplication> runningApplication(std::int32_t pid) const override {
+  std::optional<desktop::RunningApplication> runningApplication(std::int32_t pid) const override {
     calls.push_back("record " + std::to_string(pid));
     auto it = apps.find(pid);
     return it == apps.end() ? std::nullopt : it->second.record;
@@ -112,7 +112,7 @@ class SearchTest : public ::testing::Test {
  protected:
   // An application with these windows, in order; a window whose title starts with "panel" is
   // a save panel, the others are no panel.
-  void addApp(std::int32_t pid, std::optional<RunningApplication> record, std::vector<std::string> windowTitles) {
+  void addApp(std::int32_t pid, std::optional<desktop::RunningApplication> record, std::vector<std::string> windowTitles) {
     auto app = tree.add("app" + std::to_string(pid));
     RawValue::Array windows;
     for (const std::string& t : windowTitles) {
@@ -137,9 +137,9 @@ class SearchTest : public ::testing::Test {
 TEST_F(SearchTest, FirstCandidateWithAPanelWinsAndIsStamped) {
   desktop.frontmost = 10;
   desktop.windows = std::vector{entry("B", 20), entry("C", 30)};
-  addApp(10, RunningApplication{"Front", "com.example.front"}, {"plain10"});
-  addApp(20, RunningApplication{"Second", "com.example.second"}, {"plain20", "panel20a", "panel20b"});
-  addApp(30, RunningApplication{"Third", "com.example.third"}, {"panel30"});
+  addApp(10, desktop::RunningApplication{"Front", "com.example.front"}, {"plain10"});
+  addApp(20, desktop::RunningApplication{"Second", "com.example.second"}, {"plain20", "panel20a", "panel20b"});
+  addApp(30, desktop::RunningApplication{"Third", "com.example.third"}, {"panel30"});
   const std::optional<FoundPanel> panel = search();
   ASSERT_TRUE(panel);
   EXPECT_EQ(panel->title(), "panel20a");
@@ -157,11 +157,11 @@ TEST_F(SearchTest, FirstCandidateWithAPanelWinsAndIsStamped) {
 TEST_F(SearchTest, StampingTakesEachFieldOnItsOwn) {
   static const struct {
     const char* what;
-    std::optional<RunningApplication> record;
+    std::optional<desktop::RunningApplication> record;
     std::optional<std::string> app, bundle;
   } kCases[] = {
-      {"bundle id without a name", RunningApplication{std::nullopt, "com.example.x"}, std::nullopt, "com.example.x"},
-      {"name without a bundle id", RunningApplication{"X", std::nullopt}, "X", std::nullopt},
+      {"bundle id without a name", desktop::RunningApplication{std::nullopt, "com.example.x"}, std::nullopt, "com.example.x"},
+      {"name without a bundle id", desktop::RunningApplication{"X", std::nullopt}, "X", std::nullopt},
       {"no record", std::nullopt, std::nullopt, std::nullopt},
   };
   for (const auto& c : kCases) {
@@ -179,7 +179,7 @@ TEST_F(SearchTest, StampingTakesEachFieldOnItsOwn) {
 TEST_F(SearchTest, NothingFoundAfterEveryCandidate) {
   desktop.frontmost = 1;
   desktop.windows = std::vector{entry("gone", 2)};  // no such application: no windows
-  addApp(1, RunningApplication{"A", "a"}, {"plain"});
+  addApp(1, desktop::RunningApplication{"A", "a"}, {"plain"});
   EXPECT_EQ(search(), std::nullopt);
   EXPECT_EQ(desktop.calls,
             (std::vector<std::string>{"frontmost", "windows", "element 1", "record 1", "element 2", "record 2"}));
@@ -204,7 +204,7 @@ TEST_F(SearchTest, FlagDecidesWhetherThePlatformIsAsked) {
     int made = 0;
     desktop = FakeDesktop();
     desktop.frontmost = 7;
-    addApp(7, RunningApplication{"Seven", std::nullopt}, {"panel/7"});
+    addApp(7, desktop::RunningApplication{"Seven", std::nullopt}, {"panel/7"});
     const std::string line = probeMain(c.args, [&]() -> std::unique_ptr<Desktop> {
       ++made;
       return std::make_unique<FakeDesktop>(desktop);

@@ -247,7 +247,7 @@ std::optional<std::int32_t> activeWindowPid() {
   return pidOf(takeProperty(c, askProperty(c, active[0], atoms[kWmPid])));
 }
 
-std::optional<std::vector<ListedWindow>> onScreenWindows() {
+std::optional<std::vector<ListedWindow>> listedWindows() {
   Connection c;
   if (!c.ok()) return std::nullopt;
   const auto atoms = c.atoms(kAtomNames);

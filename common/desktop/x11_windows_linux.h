@@ -46,7 +46,7 @@ std::optional<std::int32_t> activeWindowPid();
 // reversed where there is one, else the root's viewable children in reverse stacking order.
 // The desktop window is left out, and so are windows hidden by the window manager
 // (_NET_WM_STATE_HIDDEN). None without a display.
-std::optional<std::vector<ListedWindow>> onScreenWindows();
+std::optional<std::vector<ListedWindow>> listedWindows();
 
 // The application facts of a running process; none when no such process exists. The window
 // facts come from the first top-level window whose _NET_WM_PID is `pid`; without a display or

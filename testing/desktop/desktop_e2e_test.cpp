@@ -160,7 +160,7 @@ TEST_F(DesktopTest, FrontWindowNamesTheApplicationAndItsWindowTitle) {
 TEST_F(DesktopTest, ScreenCensusCountsTheApplicationsWindows) {
   const pid_t app = startApp({"--open", folder_.string()});
   ASSERT_TRUE(waitUntil([&] {
-    const auto windows = desktop::onScreenWindows();
+    const auto windows = desktop::listedWindows();
     return windows && windows->size() == 2 && (*windows)[0].ownerPid == app && (*windows)[1].ownerPid == app;
   })) << "the chooser never appeared next to the main window";
   const Output o = runHost(OZMI_PERMISSION_HELPER, {"--capture"});
