@@ -2,6 +2,8 @@
 
 #include <type_traits>
 
+#include "file_system.h"
+
 namespace ozmi::probe::AX {
 namespace {
 
@@ -62,7 +64,7 @@ std::optional<Url> url(const Element& element) {
   std::optional<RawValue> raw = copy(element, "AXURL");
   if (!raw) return std::nullopt;
   if (auto* u = std::get_if<RawValue::Url>(&raw->data)) return Url(std::move(u->text));
-  if (auto* text = std::get_if<std::string>(&raw->data)) return parseUrl(*text);
+  if (auto* text = std::get_if<std::string>(&raw->data)) return urlFromText(*text);
   return std::nullopt;
 }
 

@@ -1,7 +1,5 @@
 #include "file_url.h"
 
-#include <sys/stat.h>
-
 #include <cstring>
 
 #include "json_text.h"
@@ -114,13 +112,6 @@ std::string appendingPathComponent(std::string_view dir, std::string_view name) 
   if (!out.empty() || rooted) out.push_back('/');
   out += name;
   return out;
-}
-
-std::optional<bool> isDirectory(const std::string& path) {
-  if (path.empty() || path.find('\0') != std::string::npos) return std::nullopt;
-  struct stat info {};
-  if (::stat(path.c_str(), &info) != 0) return std::nullopt;
-  return S_ISDIR(info.st_mode);
 }
 
 }  // namespace ozmi::probe

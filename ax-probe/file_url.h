@@ -1,6 +1,5 @@
-// URLs as accessibility attributes hand them over, and the few file-system questions the panel
-// rules ask of them. Portable: URL text is taken apart here, and the file system is asked
-// through stat(2).
+// URLs as accessibility attributes hand them over, taken apart by portable code. The platform's
+// own URL parser and the is-directory query are in file_system.h.
 #pragma once
 
 #include <optional>
@@ -19,7 +18,7 @@ class Url {
   std::string text_;
 };
 
-// URL text as a URL parser accepts it: not empty, only the characters a URL may hold (no space,
+// URL text as an RFC 3986 parser accepts it: not empty, only the characters a URL may hold (no space,
 // no control or non-ASCII character, no "<>\"{}|\\^`"), every "%" followed by two hex digits.
 // A bare path gives a URL without a scheme.
 std::optional<Url> parseUrl(std::string_view text);
@@ -38,10 +37,5 @@ std::string lastPathComponent(std::string_view path);
 
 // `name` appended to the folder path `dir` with exactly one separator between them.
 std::string appendingPathComponent(std::string_view dir, std::string_view name);
-
-// Whether something exists at `path` and is a folder (symbolic links followed). Only "true"
-// makes a folder; "false" means the query succeeded and found something else, none that it
-// failed (nothing there, no access, or a path the system cannot take, such as one holding NUL).
-std::optional<bool> isDirectory(const std::string& path);
 
 }  // namespace ozmi::probe

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "ax.h"
+#include "file_system.h"
 #include "file_url.h"
 #include "unicode_text.h"
 

@@ -2,8 +2,10 @@
 #include <cstdio>
 
 #include "helper_main.h"
+#include "process_posix.h"
 
 int main(int argc, char** argv) {
+  ozmi::process::pointStandardErrorAtDevNull();
   // The host may close its end early; the write then fails quietly and the exit status stays 0.
   std::signal(SIGPIPE, SIG_IGN);
   auto platform = ozmi::permission::makePlatform();

@@ -1,7 +1,28 @@
 #!/usr/bin/env bash
-# Installs every Debian 12 package that building, running and testing ozmi needs.
+# Installs every package that building, running and testing ozmi needs: Debian 12 packages on
+# Linux, Homebrew formulae on macOS (where Apple's clang, CMake's frameworks and SQLite come with
+# the system and the Command Line Tools).
 # This is the one package list of the project; add to it here and nowhere else.
 set -euo pipefail
+
+if [[ $(uname -s) == Darwin ]]; then
+  formulae=(
+    cmake ninja
+    # tests and benchmarks
+    googletest nlohmann-json google-benchmark
+    # panel probe: Unicode lower-casing and character counts (linked statically)
+    utf8proc
+  )
+  missing=()
+  for f in "${formulae[@]}"; do
+    brew list --formula "$f" > /dev/null 2>&1 || missing+=("$f")
+  done
+  if ((${#missing[@]})); then
+    echo "installing: ${missing[*]}"
+    brew install --quiet "${missing[@]}"
+  fi
+  exit 0
+fi
 
 packages=(
   # toolchain

@@ -6,6 +6,26 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh > /dev/null
 
+# On a Mac each program asks the real system: the Secure Enclave, the panels on screen and the
+# permission databases. scripts/mac-check.sh goes further (a panel shown, a signature checked).
+if [[ $(uname -s) == Darwin ]]; then
+  cmake --preset macos > /dev/null
+  cmake --build --preset macos --target ozmi-ax-probe ozmi-device-key ozmi-permission-helper > /dev/null
+  bin=$PWD/build/macos/bin
+  show() { printf '\n$ %s\n' "$*"; }
+  show ozmi-device-key available
+  "$bin/ozmi-device-key" available
+  show ozmi-ax-probe --open-panel
+  "$bin/ozmi-ax-probe" --open-panel
+  show ozmi-permission-helper --front-window
+  "$bin/ozmi-permission-helper" --front-window
+  show ozmi-permission-helper --version
+  "$bin/ozmi-permission-helper" --version
+  show ozmi-permission-helper
+  "$bin/ozmi-permission-helper"
+  exit 0
+fi
+
 cmake --preset dev > /dev/null
 cmake --build --preset dev -j 2 --target ozmi-ax-probe ozmi-device-key ozmi-permission-helper > /dev/null
 bin=$PWD/build/dev/bin

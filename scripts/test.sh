@@ -5,6 +5,18 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 
+# On a Mac: the macos preset alone. The sanitizer build talks to a software TPM and the fuzz
+# targets are built with Debian's clang and libFuzzer; both are Linux's.
+if [[ $(uname -s) == Darwin ]]; then
+  cmake --preset macos > /dev/null
+  cmake --build --preset macos
+  ctest --preset macos | tee build/macos/ctest.log
+  total=$(sed -n 's/.*tests failed out of \([0-9]*\).*/\1/p' build/macos/ctest.log)
+  notrun=$(grep -c '(Skipped)$' build/macos/ctest.log || true)
+  echo "tests: $((${total:-0} - notrun)) passed, 0 failed, $notrun skipped"
+  exit 0
+fi
+
 passed=0 skipped=0
 for preset in dev sanitize; do
   echo "== $preset"

@@ -1,0 +1,7 @@
+// Stands for <ApplicationServices/ApplicationServices.h>: the umbrella header over CoreFoundation,
+// CoreGraphics and HIServices (accessibility), as far as our macOS files use them.
+#pragma once
+
+#include <CoreFoundation/CoreFoundation.h>
+#include <CoreGraphics/CoreGraphics.h>
+#include <HIServices/HIServices.h>

@@ -1,0 +1,4 @@
+// Stands for <Foundation/NSObject.h>, which brings in the runtime's root class.
+#pragma once
+
+#import <objc/NSObject.h>
