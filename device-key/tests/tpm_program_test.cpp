@@ -170,6 +170,44 @@ TEST(DeviceKeyTpm, LeadingZeroBytesStayInSignatures) {
   EXPECT_TRUE(sawLeadingZero);
 }
 
+// O_NONBLOCK on standard input, set by a host's event loop on the pipe it passes on, and the
+// input arriving in two parts: the tool reads on to the end of file, so "public" finds its blob
+// and "sign" signs the whole message, not the part that had arrived.
+TEST(DeviceKeyTpm, NonBlockingInputIsReadToItsEnd) {
+  const json key = runTool({"create"});
+  const std::string blob = field(key, "blob");
+  Bytes message(3000);
+  for (std::size_t i = 0; i < message.size(); ++i) message[i] = static_cast<std::uint8_t>(i * 13);
+  const std::string signInput = lines({blob, encodeBase64(message)});
+  const struct {
+    const char* what;
+    const char* command;
+    std::string input;
+    std::size_t firstPart;
+  } kCases[] = {
+      {"public, nothing before the pause", "public", lines({blob}), 0},
+      {"public, half the blob first", "public", lines({blob}), blob.size() / 2},
+      {"sign, nothing before the pause", "sign", signInput, 0},
+      // Cut at a group of four, so that the first part alone is a valid message line too.
+      {"sign, half the message first", "sign", signInput, blob.size() + 1 + encodeBase64(message).size() / 8 * 4},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.what);
+    auto options = runOptions({c.command}, c.input);
+    options.stdinNonBlocking = true;
+    options.stdinPauseAfter = c.firstPart;
+    options.stdinPause = std::chrono::milliseconds(300);
+    const json reply = replyOf(ozmi::testing::runProgram(OZMI_DEVICE_KEY, options));
+    if (std::string(c.command) == "public") {
+      EXPECT_EQ(reply, (json{{"ok", true}, {"schema", 1}, {"x", key["x"]}, {"y", key["y"]}}));
+    } else {
+      EXPECT_EQ(reply.size(), 3u) << reply;
+      EXPECT_TRUE(verifies(key, message, field(reply, "sig"))) << reply;
+    }
+  }
+  expectNoTransientObjects();
+}
+
 TEST(DeviceKeyTpm, BrokenBlobsAreRejected) {
   const json key = runTool({"create"});
   const Bytes blob = decodeBase64(field(key, "blob")).value();
