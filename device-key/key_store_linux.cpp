@@ -134,23 +134,6 @@ struct EsysOut {
   ~EsysOut() { Esys_Free(value); }
 };
 
-TPM2B_PUBLIC storageKeyTemplate() {
-  TPM2B_PUBLIC result{};
-  TPMT_PUBLIC& area = result.publicArea;
-  area.type = TPM2_ALG_ECC;
-  area.nameAlg = TPM2_ALG_SHA256;
-  area.objectAttributes = TPMA_OBJECT_RESTRICTED | TPMA_OBJECT_DECRYPT | TPMA_OBJECT_FIXEDTPM |
-                          TPMA_OBJECT_FIXEDPARENT | TPMA_OBJECT_SENSITIVEDATAORIGIN |
-                          TPMA_OBJECT_USERWITHAUTH | TPMA_OBJECT_NODA;
-  area.parameters.eccDetail.symmetric.algorithm = TPM2_ALG_AES;
-  area.parameters.eccDetail.symmetric.keyBits.aes = 128;
-  area.parameters.eccDetail.symmetric.mode.aes = TPM2_ALG_CFB;
-  area.parameters.eccDetail.scheme.scheme = TPM2_ALG_NULL;
-  area.parameters.eccDetail.curveID = TPM2_ECC_NIST_P256;
-  area.parameters.eccDetail.kdf.scheme = TPM2_ALG_NULL;
-  return result;
-}
-
 // A P-256 field element as 32 bytes big-endian. The TPM may send it shorter, without its
 // leading zero bytes; those are put back.
 bool putElement(const TPM2B_ECC_PARAMETER& element, std::uint8_t* out) {
