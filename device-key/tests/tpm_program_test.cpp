@@ -464,8 +464,8 @@ TEST(DeviceKeyTpm, NoTpmAnswering) {
   }
 }
 
-// An owner hierarchy with a password: the storage key cannot be made, which is the TPM's answer
-// to "create", "sign" and "public" alike.
+// An owner hierarchy with a password: the storage key cannot be made, so the store is not
+// available, and "sign" and "public" get the TPM's refusal.
 TEST(DeviceKeyTpm, OwnerPasswordSetElsewhere) {
   const json key = runTool({"create"});
   const std::string tcti = std::string("swtpm:host=127.0.0.1,port=") + OZMI_SWTPM_PORT;
@@ -474,12 +474,17 @@ TEST(DeviceKeyTpm, OwnerPasswordSetElsewhere) {
     return ozmi::testing::runProgram("/usr/bin/tpm2_changeauth", runOptions(args)).exitStatus == 0;
   };
   ASSERT_TRUE(changeAuth({"owner-secret"}));
+  const json available = runTool({"available"});
   const json created = runTool({"create"});
   const json signing = runTool({"sign"}, lines({field(key, "blob"), "aGVsbG8="}));
+  const json reading = runTool({"public"}, lines({field(key, "blob")}));
   EXPECT_TRUE(changeAuth({"-p", "owner-secret", ""}));
 
-  EXPECT_TRUE(field(created, "error").starts_with("create failed: tpm:")) << created;
+  EXPECT_EQ(available, (json{{"available", false}, {"ok", true}, {"schema", 1}}));
+  EXPECT_EQ(created, failure("secure enclave not available"));
   EXPECT_TRUE(field(signing, "error").starts_with("enclave rejected the key handle: tpm:")) << signing;
+  EXPECT_TRUE(field(reading, "error").starts_with("enclave rejected the key handle: tpm:")) << reading;
+  EXPECT_EQ(runTool({"available"}), (json{{"available", true}, {"ok", true}, {"schema", 1}}));
   expectNoTransientObjects();
 }
 
