@@ -8,6 +8,8 @@ namespace ozmi::devicekey {
 namespace {
 
 constexpr std::string_view kUsage = "usage: ozmi-device-key available|create|sign|public";
+// Part of the input is not the input: with a read error nothing is parsed and nothing signed.
+constexpr std::string_view kUnreadableInput = "cannot read stdin";
 
 // The key of line 1, or the failure reply that ends the run.
 std::variant<std::unique_ptr<LoadedKey>, Reply> loadKey(const std::string& line, KeyStore& store) {
@@ -67,15 +69,16 @@ Reply publicCommand(const std::string& input, KeyStore& store) {
   return reply;
 }
 
-std::string runDeviceKey(std::span<const std::string> args, const std::function<std::string()>& readInput,
-                         KeyStore& store) {
+std::string runDeviceKey(std::span<const std::string> args,
+                         const std::function<std::optional<std::string>()>& readInput, KeyStore& store) {
   if (args.empty()) return emit(fail(std::string(kUsage)));
   const std::string& command = args.front();
   if (command == "available") return emit(availableCommand(store));
   if (command == "create") return emit(createCommand(store));
-  if (command == "sign") return emit(signCommand(readInput(), store));
-  if (command == "public") return emit(publicCommand(readInput(), store));
-  return emit(fail("unknown command " + command));
+  if (command != "sign" && command != "public") return emit(fail("unknown command " + command));
+  const auto input = readInput();
+  if (!input) return emit(fail(std::string(kUnreadableInput)));
+  return emit(command == "sign" ? signCommand(*input, store) : publicCommand(*input, store));
 }
 
 }  // namespace ozmi::devicekey

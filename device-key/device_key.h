@@ -2,6 +2,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -11,10 +12,11 @@
 namespace ozmi::devicekey {
 
 // Runs the command named by the first of `args` (the arguments after the program name; the
-// rest are ignored) and returns the one line to write. `readInput` gives all of standard input;
-// it is called once, by "sign" and "public" only, after the command has been recognised.
-std::string runDeviceKey(std::span<const std::string> args, const std::function<std::string()>& readInput,
-                         KeyStore& store);
+// rest are ignored) and returns the one line to write. `readInput` gives all of standard input,
+// or none when it could not be read to its end; it is called once, by "sign" and "public" only,
+// after the command has been recognised.
+std::string runDeviceKey(std::span<const std::string> args,
+                         const std::function<std::optional<std::string>()>& readInput, KeyStore& store);
 
 // The reply of each command, before `emit`.
 Reply availableCommand(KeyStore& store);

@@ -9,55 +9,39 @@
 //
 // Every transient object is flushed on every path, failures included: behind /dev/tpm0 there is
 // no resource manager, and a leaked object would hold one of the TPM's few slots for good.
+// Which TPM the store talks to is the linked `openTcti`'s choice (tcti.h).
 #include <openssl/evp.h>
 #include <tss2/tss2_esys.h>
 #include <tss2/tss2_rc.h>
-#include <tss2/tss2_tcti_device.h>
-#include <tss2/tss2_tctildr.h>
 
-#include <cstdlib>
 #include <cstring>
-#include <string_view>
 
 #include "key_store.h"
+#include "tcti.h"
 #include "tpm_blob.h"
 
 namespace ozmi::devicekey {
 
 namespace {
 
-// A TCTI configuration fixed when building, for tests against a software TPM; empty in a
-// normal build. Never taken from the environment: the TSS's own default search ends at a
-// simulator port on localhost, where any local user could pose as the machine's TPM.
-constexpr std::string_view kTestTcti = OZMI_TEST_TCTI;
-
-// The kernel's TPM: the resource manager first, the raw device when there is none.
-constexpr const char* kDevices[] = {"/dev/tpmrm0", "/dev/tpm0"};
-
 StoreError tssError(TSS2_RC rc) {
   return StoreError{Tss2_RC_Decode(rc)};
 }
 
-// One open TCTI and the ESAPI context on it, torn down in reverse order.
+// The TCTI this program links and the ESAPI context on it, torn down in reverse order.
 class Connection {
  public:
   static Outcome<std::shared_ptr<Connection>> open() {
-    auto connection = std::shared_ptr<Connection>(new Connection);
-    TSS2_RC rc = kTestTcti.empty() ? connection->openDevice() : connection->openConfigured();
-    if (rc == TSS2_RC_SUCCESS) rc = Esys_Initialize(&connection->esys_, connection->tcti_, nullptr);
+    auto tcti = openTcti();
+    if (auto* error = std::get_if<StoreError>(&tcti)) return *error;
+    auto connection = std::shared_ptr<Connection>(new Connection(std::move(std::get<Tcti>(tcti))));
+    const TSS2_RC rc = Esys_Initialize(&connection->esys_, connection->tcti_.get(), nullptr);
     if (rc != TSS2_RC_SUCCESS) return tssError(rc);
     return connection;
   }
 
   ~Connection() {
     if (esys_ != nullptr) Esys_Finalize(&esys_);
-    if (tcti_ == nullptr) return;
-    if (fromLoader_) {
-      Tss2_TctiLdr_Finalize(&tcti_);
-    } else {
-      Tss2_Tcti_Finalize(tcti_);
-      std::free(tcti_);
-    }
   }
 
   Connection(const Connection&) = delete;
@@ -66,41 +50,9 @@ class Connection {
   ESYS_CONTEXT* esys() const { return esys_; }
 
  private:
-  Connection() = default;
+  explicit Connection(Tcti tcti) : tcti_(std::move(tcti)) {}
 
-  TSS2_RC openDevice() {
-    TSS2_RC rc = TSS2_TCTI_RC_IO_ERROR;
-    for (const char* device : kDevices) {
-      std::size_t size = 0;
-      rc = Tss2_Tcti_Device_Init(nullptr, &size, device);
-      if (rc != TSS2_RC_SUCCESS) return rc;
-      auto* tcti = static_cast<TSS2_TCTI_CONTEXT*>(std::calloc(1, size));
-      if (tcti == nullptr) return TSS2_TCTI_RC_MEMORY;
-      rc = Tss2_Tcti_Device_Init(tcti, &size, device);
-      if (rc == TSS2_RC_SUCCESS) {
-        tcti_ = tcti;
-        return rc;
-      }
-      std::free(tcti);
-    }
-    return rc;
-  }
-
-  // "swtpm:host=...,port=..." names the TCTI library "libtss2-tcti-swtpm.so.0"; the loader
-  // would find it too, but only after trying the bare name in every library folder first.
-  TSS2_RC openConfigured() {
-    fromLoader_ = true;
-    const std::size_t colon = kTestTcti.find(':');
-    const std::string name(kTestTcti.substr(0, colon));
-    const std::string conf(colon == std::string_view::npos ? std::string_view() : kTestTcti.substr(colon + 1));
-    const std::string library = name.find('/') == std::string::npos && name.find(".so") == std::string::npos
-                                    ? "libtss2-tcti-" + name + ".so.0"
-                                    : name;
-    return Tss2_TctiLdr_Initialize_Ex(library.c_str(), conf.c_str(), &tcti_);
-  }
-
-  TSS2_TCTI_CONTEXT* tcti_ = nullptr;
-  bool fromLoader_ = false;
+  Tcti tcti_;
   ESYS_CONTEXT* esys_ = nullptr;
 };
 
@@ -133,23 +85,6 @@ struct EsysOut {
   T* value = nullptr;
   ~EsysOut() { Esys_Free(value); }
 };
-
-TPM2B_PUBLIC storageKeyTemplate() {
-  TPM2B_PUBLIC result{};
-  TPMT_PUBLIC& area = result.publicArea;
-  area.type = TPM2_ALG_ECC;
-  area.nameAlg = TPM2_ALG_SHA256;
-  area.objectAttributes = TPMA_OBJECT_RESTRICTED | TPMA_OBJECT_DECRYPT | TPMA_OBJECT_FIXEDTPM |
-                          TPMA_OBJECT_FIXEDPARENT | TPMA_OBJECT_SENSITIVEDATAORIGIN |
-                          TPMA_OBJECT_USERWITHAUTH | TPMA_OBJECT_NODA;
-  area.parameters.eccDetail.symmetric.algorithm = TPM2_ALG_AES;
-  area.parameters.eccDetail.symmetric.keyBits.aes = 128;
-  area.parameters.eccDetail.symmetric.mode.aes = TPM2_ALG_CFB;
-  area.parameters.eccDetail.scheme.scheme = TPM2_ALG_NULL;
-  area.parameters.eccDetail.curveID = TPM2_ECC_NIST_P256;
-  area.parameters.eccDetail.kdf.scheme = TPM2_ALG_NULL;
-  return result;
-}
 
 // A P-256 field element as 32 bytes big-endian. The TPM may send it shorter, without its
 // leading zero bytes; those are put back.
@@ -223,22 +158,40 @@ class TpmLoadedKey : public LoadedKey {
   PublicPoint point_;
 };
 
+bool supportsP256(ESYS_CONTEXT* esys) {
+  TPMI_YES_NO more = TPM2_NO;
+  EsysOut<TPMS_CAPABILITY_DATA> curves;
+  const TSS2_RC rc = Esys_GetCapability(esys, ESYS_TR_NONE, ESYS_TR_NONE, ESYS_TR_NONE, TPM2_CAP_ECC_CURVES,
+                                        TPM2_ECC_NIST_P256, TPM2_MAX_ECC_CURVES, &more, &curves.value);
+  if (rc != TSS2_RC_SUCCESS || curves.value->capability != TPM2_CAP_ECC_CURVES) return false;
+  const TPML_ECC_CURVE& list = curves.value->data.eccCurves;
+  for (UINT32 i = 0; i < list.count && i < TPM2_MAX_ECC_CURVES; ++i) {
+    if (list.eccCurves[i] == TPM2_ECC_NIST_P256) return true;
+  }
+  return false;
+}
+
+// TPM2_PT_PERMANENT's ownerAuthSet; a TPM that does not say counts as having one.
+bool ownerHasPassword(ESYS_CONTEXT* esys) {
+  TPMI_YES_NO more = TPM2_NO;
+  EsysOut<TPMS_CAPABILITY_DATA> properties;
+  const TSS2_RC rc = Esys_GetCapability(esys, ESYS_TR_NONE, ESYS_TR_NONE, ESYS_TR_NONE, TPM2_CAP_TPM_PROPERTIES,
+                                        TPM2_PT_PERMANENT, 1, &more, &properties.value);
+  if (rc != TSS2_RC_SUCCESS || properties.value->capability != TPM2_CAP_TPM_PROPERTIES) return true;
+  const TPML_TAGGED_TPM_PROPERTY& list = properties.value->data.tpmProperties;
+  if (list.count < 1 || list.tpmProperty[0].property != TPM2_PT_PERMANENT) return true;
+  return (list.tpmProperty[0].value & TPMA_PERMANENT_OWNERAUTHSET) != 0;
+}
+
 class TpmKeyStore : public KeyStore {
  public:
+  // Also false when the owner hierarchy has a password: the storage key is made under it with an
+  // empty one, so every "create", "sign" and "public" would fail on such a TPM.
   bool available() override {
     const auto connection = connect();
     if (std::holds_alternative<StoreError>(connection)) return false;
-    TPMI_YES_NO more = TPM2_NO;
-    EsysOut<TPMS_CAPABILITY_DATA> curves;
-    const TSS2_RC rc = Esys_GetCapability(std::get<0>(connection)->esys(), ESYS_TR_NONE, ESYS_TR_NONE, ESYS_TR_NONE,
-                                          TPM2_CAP_ECC_CURVES, TPM2_ECC_NIST_P256, TPM2_MAX_ECC_CURVES, &more,
-                                          &curves.value);
-    if (rc != TSS2_RC_SUCCESS || curves.value->capability != TPM2_CAP_ECC_CURVES) return false;
-    const TPML_ECC_CURVE& list = curves.value->data.eccCurves;
-    for (UINT32 i = 0; i < list.count && i < TPM2_MAX_ECC_CURVES; ++i) {
-      if (list.eccCurves[i] == TPM2_ECC_NIST_P256) return true;
-    }
-    return false;
+    ESYS_CONTEXT* esys = std::get<0>(connection)->esys();
+    return supportsP256(esys) && !ownerHasPassword(esys);
   }
 
   // The access rule of a key (no authorisation value, no lockout, this TPM only) is part of its

@@ -1,21 +1,15 @@
-// What the program does to its own process: quieting it before any library runs, and its two
-// streams.
+// What the program does to its own process before any library runs.
 #pragma once
-
-#include <string>
-#include <string_view>
 
 namespace ozmi::devicekey {
 
-// Called first in main. Leaves no environment and no error stream for the libraries to use,
-// makes sure descriptors 0 to 2 are open, and ignores SIGPIPE so that a closed standard output
-// is a failed write rather than the end of the process.
+// Called first in main. Makes sure descriptors 0 to 2 are open, leaves no error stream for the
+// libraries to use, ignores SIGPIPE so that a closed standard output is a failed write rather
+// than the end of the process, then quiets this platform's libraries (`quietLibraries`).
 void quietProcess();
 
-// All of standard input, to its end; what could be read when reading fails.
-std::string readStandardInput();
-
-// Writes `text` whole, or as much as the reader takes; a reader that has gone is not an error.
-void writeStandardOutput(std::string_view text);
+// This platform's part of `quietProcess`: leaves the key store's libraries nothing to read
+// from the environment or from their configuration files.
+void quietLibraries();
 
 }  // namespace ozmi::devicekey

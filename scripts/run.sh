@@ -27,7 +27,7 @@ if [[ $(uname -s) == Darwin ]]; then
 fi
 
 cmake --preset dev > /dev/null
-cmake --build --preset dev -j 2 --target ozmi-ax-probe ozmi-device-key ozmi-permission-helper > /dev/null
+cmake --build --preset dev -j 2 --target ozmi-ax-probe ozmi-device-key-swtpm ozmi-permission-helper > /dev/null
 bin=$PWD/build/dev/bin
 
 work=$(mktemp -d)
@@ -42,19 +42,19 @@ trap cleanup EXIT
 show() { printf '\n$ %s\n' "$*"; }
 field() { /usr/bin/python3 -c 'import json,sys; print(json.loads(sys.stdin.read())[sys.argv[1]])' "$1"; }
 
-echo "== ozmi-device-key, against a software TPM on 127.0.0.1:2321"
+echo "== ozmi-device-key, as its test build ozmi-device-key-swtpm: a software TPM on 127.0.0.1:2321, not the kernel's TPM that the installed program uses"
 bash device-key/tests/swtpm.sh start "$work/tpm" 2321
-show ozmi-device-key available
-"$bin/ozmi-device-key" available
-show ozmi-device-key create
-created=$("$bin/ozmi-device-key" create)
+show ozmi-device-key-swtpm available
+"$bin/ozmi-device-key-swtpm" available
+show ozmi-device-key-swtpm create
+created=$("$bin/ozmi-device-key-swtpm" create)
 echo "$created"
 blob=$(field blob <<< "$created")
 message=$(printf 'hello from ozmi' | base64)
-show "ozmi-device-key sign   (stdin: the blob, then base64 of \"hello from ozmi\")"
-printf '%s\n%s\n' "$blob" "$message" | "$bin/ozmi-device-key" sign
-show "ozmi-device-key public (stdin: the blob)"
-printf '%s\n' "$blob" | "$bin/ozmi-device-key" public
+show "ozmi-device-key-swtpm sign   (stdin: the blob, then base64 of \"hello from ozmi\")"
+printf '%s\n%s\n' "$blob" "$message" | "$bin/ozmi-device-key-swtpm" sign
+show "ozmi-device-key-swtpm public (stdin: the blob)"
+printf '%s\n' "$blob" | "$bin/ozmi-device-key-swtpm" public
 
 echo
 echo "== ozmi-ax-probe and the front window, on a headless X11 desktop with a GTK file chooser"

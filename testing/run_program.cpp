@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 
 namespace ozmi::testing {
@@ -36,6 +37,7 @@ RunResult runProgram(const std::string& path, const RunOptions& options) {
     // The test process may ignore SIGPIPE; a real host's child starts with the default.
     ::signal(SIGPIPE, SIG_DFL);
     ::dup2(in[0], 0);
+    if (options.stdinNonBlocking) ::fcntl(0, F_SETFL, ::fcntl(0, F_GETFL) | O_NONBLOCK);
     ::dup2(out[1], 1);
     ::dup2(err[1], 2);
     ::execv(path.c_str(), argv.data());
@@ -56,24 +58,36 @@ RunResult runProgram(const std::string& path, const RunOptions& options) {
   std::size_t written = 0;
   if (options.stdinData.empty()) closeFd(inFd);
   const auto deadline = std::chrono::steady_clock::now() + options.timeout;
+  // While paused, standard input is not written; the pause starts once its first part is out.
+  std::chrono::steady_clock::time_point resumeAt{};
+  const auto startPauseIfDue = [&] {
+    if (written == options.stdinPauseAfter) resumeAt = std::chrono::steady_clock::now() + options.stdinPause;
+  };
+  startPauseIfDue();
   char buf[65536];
   while (inFd >= 0 || outFd >= 0 || errFd >= 0) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-        deadline - std::chrono::steady_clock::now());
+    const auto now = std::chrono::steady_clock::now();
+    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now);
     if (left.count() <= 0) {
       result.timedOut = true;
       ::kill(pid, SIGKILL);
       break;
     }
-    pollfd fds[3] = {{inFd, POLLOUT, 0}, {outFd, POLLIN, 0}, {errFd, POLLIN, 0}};
+    const bool paused = now < resumeAt;
+    if (paused) left = std::min(left, std::chrono::ceil<std::chrono::milliseconds>(resumeAt - now));
+    pollfd fds[3] = {{paused ? -1 : inFd, POLLOUT, 0}, {outFd, POLLIN, 0}, {errFd, POLLIN, 0}};
     if (::poll(fds, 3, static_cast<int>(left.count())) < 0) {
       if (errno == EINTR) continue;
       break;
     }
-    if (inFd >= 0 && (fds[0].revents & (POLLOUT | POLLERR | POLLHUP))) {
-      const ssize_t n = ::write(inFd, options.stdinData.data() + written,
-                                std::min<std::size_t>(options.stdinData.size() - written, 65536));
-      if (n > 0) written += static_cast<std::size_t>(n);
+    if (inFd >= 0 && !paused && (fds[0].revents & (POLLOUT | POLLERR | POLLHUP))) {
+      std::size_t chunk = std::min<std::size_t>(options.stdinData.size() - written, 65536);
+      if (written < options.stdinPauseAfter) chunk = std::min(chunk, options.stdinPauseAfter - written);
+      const ssize_t n = ::write(inFd, options.stdinData.data() + written, chunk);
+      if (n > 0) {
+        written += static_cast<std::size_t>(n);
+        startPauseIfDue();
+      }
       if (n < 0 && errno != EAGAIN && errno != EINTR) closeFd(inFd);  // the program closed it
       if (written == options.stdinData.size()) closeFd(inFd);
     }

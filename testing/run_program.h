@@ -11,6 +11,11 @@ namespace ozmi::testing {
 struct RunOptions {
   std::vector<std::string> args;      // after the program path
   std::string stdinData;              // written, then standard input is closed
+  // The first `stdinPauseAfter` bytes of stdinData are written, the rest only `stdinPause` later.
+  std::size_t stdinPauseAfter = std::string::npos;
+  std::chrono::milliseconds stdinPause{0};
+  // O_NONBLOCK on the program's end of standard input, as an event-loop host may pass it on.
+  bool stdinNonBlocking = false;
   bool closeStdoutEarly = false;      // the reader closes its end before the program writes
   std::chrono::milliseconds timeout{60000};
 };

@@ -2,14 +2,15 @@
 # Whole-process time of the device key tool against a software TPM, beside the same work done by
 # tpm2-tools and by OpenSSL in software; prints the ratios at the end.
 # usage: compare.sh BUILD_DIR [RUNS]
-# BUILD_DIR is a build whose OZMI_TEST_TCTI is "swtpm:host=127.0.0.1,port=N" (the dev preset);
-# this script starts its own swtpm on that port and stops it when done.
+# BUILD_DIR is a build whose OZMI_TEST_TCTI is "swtpm:host=127.0.0.1,port=N" (the dev preset),
+# and the tool timed is its test build ozmi-device-key-swtpm: the same program as ozmi-device-key
+# but for the TCTI. This script starts its own swtpm on that port and stops it when done.
 set -euo pipefail
 build=$(cd "${1:?build dir}" && pwd)
 runs=${2:-60}
 here=$(cd "$(dirname "$0")" && pwd)
-tool="$build/bin/ozmi-device-key"
-[[ -x "$tool" ]] || { echo "no $tool; build the ozmi-device-key target first" >&2; exit 1; }
+tool="$build/bin/ozmi-device-key-swtpm"
+[[ -x "$tool" ]] || { echo "no $tool; build the ozmi-device-key-swtpm target first" >&2; exit 1; }
 tcti=$(sed -n 's/^OZMI_TEST_TCTI:STRING=//p' "$build/CMakeCache.txt")
 [[ "$tcti" =~ ^swtpm:host=127\.0\.0\.1,port=([0-9]+)$ ]] || {
   echo "$build talks to '$tcti', not to a swtpm on loopback" >&2

@@ -12,12 +12,13 @@ namespace {
 using testing::FakeKeyStore;
 using nlohmann::json;
 
-// Runs the tool on a fake store; counts how often standard input was read.
+// Runs the tool on a fake store; counts how often standard input was read. No input stands for
+// a read that failed.
 struct Tool {
   FakeKeyStore store;
   int inputReads = 0;
 
-  json operator()(std::vector<std::string> args, std::string input = "") {
+  json operator()(std::vector<std::string> args, std::optional<std::string> input = std::string()) {
     const std::string line = runDeviceKey(
         args,
         [&] {
@@ -130,6 +131,20 @@ TEST(DeviceKeySign, InputFailuresInOrder) {
     EXPECT_EQ(run({"sign"}, c.input), c.reply);
     EXPECT_EQ(run.inputReads, 1);
     EXPECT_EQ(run.store.loadedBlobs.size(), c.loads);
+    EXPECT_TRUE(run.store.signedMessages.empty());
+  }
+}
+
+// Whatever had arrived before the error is not the host's input: signing it would answer "ok"
+// over a message the host never sent.
+TEST(DeviceKeyInput, UnreadableInputLoadsAndSignsNothing) {
+  for (const char* command : {"sign", "public"}) {
+    SCOPED_TRACE(command);
+    Tool run;
+    run.store.acceptedBlob = kBlob;
+    EXPECT_EQ(run({command}, std::nullopt), failure("cannot read stdin"));
+    EXPECT_EQ(run.inputReads, 1);
+    EXPECT_TRUE(run.store.loadedBlobs.empty());
     EXPECT_TRUE(run.store.signedMessages.empty());
   }
 }

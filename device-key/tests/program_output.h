@@ -22,13 +22,8 @@ inline ozmi::testing::RunOptions runOptions(std::vector<std::string> args, std::
   return options;
 }
 
-// `timeout` only keeps a hanging run from hanging the test; huge inputs under the sanitizers
-// take a while.
-inline nlohmann::json runTool(std::vector<std::string> args, std::string input = "",
-                              std::chrono::seconds timeout = std::chrono::seconds(60)) {
-  auto options = runOptions(std::move(args), std::move(input));
-  options.timeout = timeout;
-  const auto result = ozmi::testing::runProgram(OZMI_DEVICE_KEY, options);
+// The one reply of a run, checked for what every run must hold.
+inline nlohmann::json replyOf(const ozmi::testing::RunResult& result) {
   EXPECT_FALSE(result.timedOut);
   EXPECT_EQ(result.termSignal, 0);
   EXPECT_EQ(result.exitStatus, 0);
@@ -38,6 +33,15 @@ inline nlohmann::json runTool(std::vector<std::string> args, std::string input =
   const auto reply = nlohmann::json::parse(result.out, nullptr, false);
   EXPECT_TRUE(reply.is_object()) << result.out;
   return reply;
+}
+
+// `timeout` only keeps a hanging run from hanging the test; huge inputs under the sanitizers
+// take a while.
+inline nlohmann::json runTool(std::vector<std::string> args, std::string input = "",
+                              std::chrono::seconds timeout = std::chrono::seconds(60)) {
+  auto options = runOptions(std::move(args), std::move(input));
+  options.timeout = timeout;
+  return replyOf(ozmi::testing::runProgram(OZMI_DEVICE_KEY, options));
 }
 
 inline nlohmann::json failure(const std::string& message) {

@@ -58,6 +58,17 @@ TEST(DeviceKeyProgram, InputFailuresBeforeAnyKeyIsLoaded) {
   }
 }
 
+// A read error is not an end of file: what came before it is not the host's input. A directory
+// as standard input fails every read with EISDIR.
+TEST(DeviceKeyProgram, UnreadableInputIsAFailure) {
+  for (const char* command : {"sign", "public"}) {
+    SCOPED_TRACE(command);
+    const auto result = ozmi::testing::runProgram(
+        "/bin/sh", runOptions({"-c", "exec \"$0\" \"$1\" < /", OZMI_DEVICE_KEY, command}));
+    EXPECT_EQ(replyOf(result), failure("cannot read stdin"));
+  }
+}
+
 TEST(DeviceKeyProgram, HugeAndBinaryInputGetsAFailureReply) {
   std::mt19937 random(7);
   std::string garbage(1 << 20, '\0');

@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+#include "foreign_keys.h"
+
 namespace ozmi::devicekey {
 namespace {
 
@@ -90,28 +92,43 @@ TEST(DeviceKeyTpmBlob, EveryTruncationIsRejected) {
   }
 }
 
-TEST(DeviceKeyTpmBlob, HoldsOnlyP256SigningKeys) {
-  static const struct {
-    const char* what;
-    void (*change)(TPMT_PUBLIC&);
-  } kCases[] = {
-      {"P-384", [](TPMT_PUBLIC& a) { a.parameters.eccDetail.curveID = TPM2_ECC_NIST_P384; }},
-      {"not for signing", [](TPMT_PUBLIC& a) { a.objectAttributes &= ~TPMA_OBJECT_SIGN_ENCRYPT; }},
-      {"restricted", [](TPMT_PUBLIC& a) { a.objectAttributes |= TPMA_OBJECT_RESTRICTED; }},
-      {"keyed hash", [](TPMT_PUBLIC& a) {
-         a = TPMT_PUBLIC{};
-         a.type = TPM2_ALG_KEYEDHASH;
-         a.nameAlg = TPM2_ALG_SHA256;
-         a.objectAttributes = TPMA_OBJECT_SIGN_ENCRYPT;
-         a.parameters.keyedHashDetail.scheme.scheme = TPM2_ALG_NULL;
-       }},
-  };
-  for (const auto& c : kCases) {
-    SCOPED_TRACE(c.what);
+// The framing is sound in every row; only the public area differs from what "create" makes.
+TEST(DeviceKeyTpmBlob, AcceptsOnlyThePublicAreaOfItsOwnKeys) {
+  for (const auto& key : testing::kForeignKeys) {
+    SCOPED_TRACE(key.what);
     TpmKeyParts parts = signingKeyParts();
-    c.change(parts.publicPart.publicArea);
-    EXPECT_EQ(errorOf(unpackTpmBlob(pack(parts))), "key blob does not hold a P-256 signing key");
+    key.change(parts.publicPart.publicArea);
+    EXPECT_EQ(errorOf(unpackTpmBlob(pack(parts))), key.error);
   }
+}
+
+// What the TPM fills in (the point) is the one part of the public area that is not checked.
+TEST(DeviceKeyTpmBlob, AnyPointIsAccepted) {
+  for (const UINT16 size : {0, 1, 32}) {
+    SCOPED_TRACE(size);
+    TpmKeyParts parts = signingKeyParts();
+    parts.publicPart.publicArea.unique.ecc.x.size = size;
+    parts.publicPart.publicArea.unique.ecc.y.size = size;
+    EXPECT_EQ(errorOf(unpackTpmBlob(pack(parts))), "(accepted)");
+  }
+}
+
+// Blobs made so far depend on the storage key staying the TCG reference SRK of P-256.
+TEST(DeviceKeyTpmBlob, StorageKeyIsTheReferenceEccSrk) {
+  const TPMT_PUBLIC area = storageKeyTemplate().publicArea;
+  EXPECT_EQ(area.type, TPM2_ALG_ECC);
+  EXPECT_EQ(area.nameAlg, TPM2_ALG_SHA256);
+  EXPECT_EQ(area.objectAttributes, 0x00030472u);
+  EXPECT_EQ(area.authPolicy.size, 0);
+  EXPECT_EQ(area.parameters.eccDetail.symmetric.algorithm, TPM2_ALG_AES);
+  EXPECT_EQ(area.parameters.eccDetail.symmetric.keyBits.aes, 128);
+  EXPECT_EQ(area.parameters.eccDetail.symmetric.mode.aes, TPM2_ALG_CFB);
+  EXPECT_EQ(area.parameters.eccDetail.scheme.scheme, TPM2_ALG_NULL);
+  EXPECT_EQ(area.parameters.eccDetail.curveID, TPM2_ECC_NIST_P256);
+  EXPECT_EQ(area.parameters.eccDetail.kdf.scheme, TPM2_ALG_NULL);
+  const Bytes zeros(32, 0);
+  EXPECT_EQ(Bytes(area.unique.ecc.x.buffer, area.unique.ecc.x.buffer + area.unique.ecc.x.size), zeros);
+  EXPECT_EQ(Bytes(area.unique.ecc.y.buffer, area.unique.ecc.y.buffer + area.unique.ecc.y.size), zeros);
 }
 
 }  // namespace

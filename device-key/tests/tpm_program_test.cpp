@@ -6,16 +6,22 @@
 #include <openssl/ecdsa.h>
 #include <openssl/evp.h>
 #include <openssl/param_build.h>
-
+#include <tss2/tss2_esys.h>
+#include <tss2/tss2_mu.h>
+#include <tss2/tss2_rc.h>
+#include <tss2/tss2_tctildr.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <variant>
 
 #include "base64.h"
+#include "foreign_keys.h"
 #include "program_output.h"
+#include "tpm_blob.h"
 
 namespace ozmi::devicekey::testing {
 namespace {
@@ -98,6 +104,131 @@ void expectNoTransientObjects() {
   EXPECT_EQ(result.out, "");
 }
 
+
+// The fixture's TPM through the ESAPI, making keys under the tool's storage key that the tool
+// itself never makes.
+class KeyMaker {
+ public:
+  KeyMaker() {
+    // The refusals the table expects are no news; the TSS would log each to standard error.
+    setenv("TSS2_LOG", "all+none", 1);
+    const std::string conf = std::string("host=127.0.0.1,port=") + OZMI_SWTPM_PORT;
+    const TPM2B_SENSITIVE_CREATE sensitive{};
+    const TPM2B_PUBLIC storage = storageKeyTemplate();
+    const TPM2B_DATA outsideInfo{};
+    const TPML_PCR_SELECTION creationPcr{};
+    ready_ = Tss2_TctiLdr_Initialize_Ex("libtss2-tcti-swtpm.so.0", conf.c_str(), &tcti_) == TSS2_RC_SUCCESS &&
+             Esys_Initialize(&esys_, tcti_, nullptr) == TSS2_RC_SUCCESS &&
+             Esys_CreatePrimary(esys_, ESYS_TR_RH_OWNER, ESYS_TR_PASSWORD, ESYS_TR_NONE, ESYS_TR_NONE, &sensitive,
+                                &storage, &outsideInfo, &creationPcr, &parent_, nullptr, nullptr, nullptr,
+                                nullptr) == TSS2_RC_SUCCESS;
+  }
+  ~KeyMaker() {
+    unsetenv("TSS2_LOG");
+    if (parent_ != ESYS_TR_NONE) Esys_FlushContext(esys_, parent_);
+    if (esys_ != nullptr) Esys_Finalize(&esys_);
+    if (tcti_ != nullptr) Tss2_TctiLdr_Finalize(&tcti_);
+  }
+  KeyMaker(const KeyMaker&) = delete;
+  KeyMaker& operator=(const KeyMaker&) = delete;
+
+  bool ready() const { return ready_; }
+
+  // The blob of a key that the TPM creates from `keyTemplate`, or the TPM's refusal.
+  std::variant<std::string, TSS2_RC> create(const TPM2B_PUBLIC& keyTemplate) {
+    const TPM2B_SENSITIVE_CREATE sensitive{};
+    const TPM2B_DATA outsideInfo{};
+    const TPML_PCR_SELECTION creationPcr{};
+    TPM2B_PRIVATE* privatePart = nullptr;
+    TPM2B_PUBLIC* publicPart = nullptr;
+    const TSS2_RC rc = Esys_Create(esys_, parent_, ESYS_TR_PASSWORD, ESYS_TR_NONE, ESYS_TR_NONE, &sensitive,
+                                   &keyTemplate, &outsideInfo, &creationPcr, &privatePart, &publicPart, nullptr,
+                                   nullptr, nullptr);
+    if (rc != TSS2_RC_SUCCESS) return rc;
+    const std::string blob = blobOf(*publicPart, *privatePart);
+    Esys_Free(privatePart);
+    Esys_Free(publicPart);
+    return blob;
+  }
+
+  // The blob of a P-256 key made by OpenSSL and imported as it is (no wrapping, which only a key
+  // without encryptedDuplication allows); `keyTemplate` gives all but the point.
+  std::variant<std::string, TSS2_RC> import(const TPM2B_PUBLIC& keyTemplate) {
+    std::unique_ptr<EVP_PKEY, decltype(&EVP_PKEY_free)> key(EVP_EC_gen("P-256"), EVP_PKEY_free);
+    BIGNUM* d = nullptr;
+    unsigned char point[65];
+    std::size_t pointSize = 0;
+    if (!key || EVP_PKEY_get_bn_param(key.get(), OSSL_PKEY_PARAM_PRIV_KEY, &d) != 1 ||
+        EVP_PKEY_get_octet_string_param(key.get(), OSSL_PKEY_PARAM_PUB_KEY, point, sizeof point, &pointSize) != 1 ||
+        pointSize != 65) {
+      BN_free(d);
+      return TSS2_RC(~0u);
+    }
+    TPM2B_PUBLIC objectPublic = keyTemplate;
+    TPMS_ECC_POINT& unique = objectPublic.publicArea.unique.ecc;
+    unique.x.size = unique.y.size = 32;
+    std::memcpy(unique.x.buffer, point + 1, 32);
+    std::memcpy(unique.y.buffer, point + 33, 32);
+    TPM2B_SENSITIVE sensitive{};
+    sensitive.sensitiveArea.sensitiveType = TPM2_ALG_ECC;
+    sensitive.sensitiveArea.sensitive.ecc.size = 32;
+    BN_bn2binpad(d, sensitive.sensitiveArea.sensitive.ecc.buffer, 32);
+    BN_clear_free(d);
+    TPM2B_PRIVATE duplicate{};
+    std::size_t offset = 0;
+    if (Tss2_MU_TPM2B_SENSITIVE_Marshal(&sensitive, duplicate.buffer, sizeof duplicate.buffer, &offset) !=
+        TSS2_RC_SUCCESS) {
+      return TSS2_RC(~0u);
+    }
+    duplicate.size = static_cast<UINT16>(offset);
+    const TPM2B_DATA noEncryptionKey{};
+    const TPM2B_ENCRYPTED_SECRET noSeed{};
+    TPMT_SYM_DEF_OBJECT noInnerWrapper{};
+    noInnerWrapper.algorithm = TPM2_ALG_NULL;
+    TPM2B_PRIVATE* privatePart = nullptr;
+    const TSS2_RC rc = Esys_Import(esys_, parent_, ESYS_TR_PASSWORD, ESYS_TR_NONE, ESYS_TR_NONE, &noEncryptionKey,
+                                   &objectPublic, &duplicate, &noSeed, &noInnerWrapper, &privatePart);
+    if (rc != TSS2_RC_SUCCESS) return rc;
+    const std::string blob = blobOf(objectPublic, *privatePart);
+    Esys_Free(privatePart);
+    return blob;
+  }
+
+  // Whether the TPM itself loads the key of `blob`: then refusing it is the tool's own check.
+  bool loads(const std::string& blob) {
+    const auto parts = unpackForTest(blob);
+    ESYS_TR handle = ESYS_TR_NONE;
+    if (Esys_Load(esys_, parent_, ESYS_TR_PASSWORD, ESYS_TR_NONE, ESYS_TR_NONE, &parts.privatePart,
+                  &parts.publicPart, &handle) != TSS2_RC_SUCCESS) {
+      return false;
+    }
+    Esys_FlushContext(esys_, handle);
+    return true;
+  }
+
+  // The parts of a blob without the tool's checks: the framing is one byte of version, then the
+  // TPM's own marshalled public and private parts.
+  static TpmKeyParts unpackForTest(const std::string& blob) {
+    const Bytes bytes = decodeBase64(blob).value_or(Bytes{});
+    TpmKeyParts parts{};
+    std::size_t offset = 1;
+    EXPECT_EQ(Tss2_MU_TPM2B_PUBLIC_Unmarshal(bytes.data(), bytes.size(), &offset, &parts.publicPart), TSS2_RC_SUCCESS);
+    EXPECT_EQ(Tss2_MU_TPM2B_PRIVATE_Unmarshal(bytes.data(), bytes.size(), &offset, &parts.privatePart), TSS2_RC_SUCCESS);
+    return parts;
+  }
+
+ private:
+  static std::string blobOf(const TPM2B_PUBLIC& publicPart, const TPM2B_PRIVATE& privatePart) {
+    const auto blob = packTpmBlob({publicPart, privatePart});
+    return encodeBase64(std::get<Bytes>(blob));
+  }
+
+  TSS2_TCTI_CONTEXT* tcti_ = nullptr;
+  ESYS_CONTEXT* esys_ = nullptr;
+  ESYS_TR parent_ = ESYS_TR_NONE;
+  bool ready_ = false;
+};
+
 TEST(DeviceKeyTpm, AvailableAndTwoCreatesGiveTwoKeys) {
   EXPECT_EQ(runTool({"available", "ignored"}), (json{{"available", true}, {"ok", true}, {"schema", 1}}));
 
@@ -168,6 +299,91 @@ TEST(DeviceKeyTpm, LeadingZeroBytesStayInSignatures) {
     }
   }
   EXPECT_TRUE(sawLeadingZero);
+}
+
+// O_NONBLOCK on standard input, set by a host's event loop on the pipe it passes on, and the
+// input arriving in two parts: the tool reads on to the end of file, so "public" finds its blob
+// and "sign" signs the whole message, not the part that had arrived.
+TEST(DeviceKeyTpm, NonBlockingInputIsReadToItsEnd) {
+  const json key = runTool({"create"});
+  const std::string blob = field(key, "blob");
+  Bytes message(3000);
+  for (std::size_t i = 0; i < message.size(); ++i) message[i] = static_cast<std::uint8_t>(i * 13);
+  const std::string signInput = lines({blob, encodeBase64(message)});
+  const struct {
+    const char* what;
+    const char* command;
+    std::string input;
+    std::size_t firstPart;
+  } kCases[] = {
+      {"public, nothing before the pause", "public", lines({blob}), 0},
+      {"public, half the blob first", "public", lines({blob}), blob.size() / 2},
+      {"sign, nothing before the pause", "sign", signInput, 0},
+      // Cut at a group of four, so that the first part alone is a valid message line too.
+      {"sign, half the message first", "sign", signInput, blob.size() + 1 + encodeBase64(message).size() / 8 * 4},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.what);
+    auto options = runOptions({c.command}, c.input);
+    options.stdinNonBlocking = true;
+    options.stdinPauseAfter = c.firstPart;
+    options.stdinPause = std::chrono::milliseconds(300);
+    const json reply = replyOf(ozmi::testing::runProgram(OZMI_DEVICE_KEY, options));
+    if (std::string(c.command) == "public") {
+      EXPECT_EQ(reply, (json{{"ok", true}, {"schema", 1}, {"x", key["x"]}, {"y", key["y"]}}));
+    } else {
+      EXPECT_EQ(reply.size(), 3u) << reply;
+      EXPECT_TRUE(verifies(key, message, field(reply, "sig"))) << reply;
+    }
+  }
+  expectNoTransientObjects();
+}
+
+// The maker's storage key stays loaded while the tool runs, beside the tool's two objects, and is
+// flushed when this returns.
+void expectForeignKeysRejected() {
+  KeyMaker maker;
+  ASSERT_TRUE(maker.ready());
+  // Made the tool's way by another program, a key is the tool's own.
+  const auto own = maker.create(signingKeyTemplate());
+  ASSERT_TRUE(std::holds_alternative<std::string>(own));
+  const std::string ownBlob = std::get<std::string>(own);
+  const json ownKey = runTool({"public"}, lines({ownBlob}));
+  EXPECT_TRUE(verifies(ownKey, {'h', 'i'}, field(runTool({"sign"}, lines({ownBlob, "aGk="})), "sig")));
+
+  for (const auto& foreign : kForeignKeys) {
+    SCOPED_TRACE(foreign.what);
+    TPM2B_PUBLIC keyTemplate = signingKeyTemplate();
+    foreign.change(keyTemplate.publicArea);
+    std::string blob;
+    if (foreign.making == Making::kEdit) {
+      // The TPM makes no such key; the tool's check must answer before the TPM is asked.
+      EXPECT_TRUE(std::holds_alternative<TSS2_RC>(maker.create(keyTemplate)));
+      TpmKeyParts parts = KeyMaker::unpackForTest(ownBlob);
+      foreign.change(parts.publicPart.publicArea);
+      blob = encodeBase64(std::get<Bytes>(packTpmBlob(parts)));
+    } else {
+      const auto made = foreign.making == Making::kImport ? maker.import(keyTemplate) : maker.create(keyTemplate);
+      if (!std::holds_alternative<std::string>(made)) {
+        ADD_FAILURE() << "the TPM refused to make it: " << Tss2_RC_Decode(std::get<TSS2_RC>(made));
+        continue;
+      }
+      blob = std::get<std::string>(made);
+      EXPECT_TRUE(maker.loads(blob));
+    }
+    for (const char* command : {"public", "sign"}) {
+      SCOPED_TRACE(command);
+      EXPECT_EQ(runTool({command}, lines({blob, "aGk="})),
+                failure(std::string("enclave rejected the key handle: ") + foreign.error));
+    }
+  }
+}
+
+// Keys that the TPM makes and loads under the tool's storage key, but that "create" never makes:
+// each is refused before it is used, with what is wrong with it.
+TEST(DeviceKeyTpm, KeysThisToolDidNotMakeAreRejected) {
+  expectForeignKeysRejected();
+  expectNoTransientObjects();
 }
 
 TEST(DeviceKeyTpm, BrokenBlobsAreRejected) {
@@ -248,8 +464,8 @@ TEST(DeviceKeyTpm, NoTpmAnswering) {
   }
 }
 
-// An owner hierarchy with a password: the storage key cannot be made, which is the TPM's answer
-// to "create", "sign" and "public" alike.
+// An owner hierarchy with a password: the storage key cannot be made, so the store is not
+// available, and "sign" and "public" get the TPM's refusal.
 TEST(DeviceKeyTpm, OwnerPasswordSetElsewhere) {
   const json key = runTool({"create"});
   const std::string tcti = std::string("swtpm:host=127.0.0.1,port=") + OZMI_SWTPM_PORT;
@@ -258,12 +474,17 @@ TEST(DeviceKeyTpm, OwnerPasswordSetElsewhere) {
     return ozmi::testing::runProgram("/usr/bin/tpm2_changeauth", runOptions(args)).exitStatus == 0;
   };
   ASSERT_TRUE(changeAuth({"owner-secret"}));
+  const json available = runTool({"available"});
   const json created = runTool({"create"});
   const json signing = runTool({"sign"}, lines({field(key, "blob"), "aGVsbG8="}));
+  const json reading = runTool({"public"}, lines({field(key, "blob")}));
   EXPECT_TRUE(changeAuth({"-p", "owner-secret", ""}));
 
-  EXPECT_TRUE(field(created, "error").starts_with("create failed: tpm:")) << created;
+  EXPECT_EQ(available, (json{{"available", false}, {"ok", true}, {"schema", 1}}));
+  EXPECT_EQ(created, failure("secure enclave not available"));
   EXPECT_TRUE(field(signing, "error").starts_with("enclave rejected the key handle: tpm:")) << signing;
+  EXPECT_TRUE(field(reading, "error").starts_with("enclave rejected the key handle: tpm:")) << reading;
+  EXPECT_EQ(runTool({"available"}), (json{{"available", true}, {"ok", true}, {"schema", 1}}));
   expectNoTransientObjects();
 }
 

@@ -1,0 +1,35 @@
+#include <fcntl.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "process.h"
+
+namespace ozmi::devicekey {
+
+void quietProcess() {
+  // With descriptor 1 closed, the TPM device opened later would become standard output.
+  for (int fd = 0; fd <= 2; ++fd) {
+    if (fcntl(fd, F_GETFD) < 0 && errno == EBADF) {
+      const int opened = open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
+      if (opened >= 0 && opened != fd) {
+        dup2(opened, fd);
+        close(opened);
+      }
+    }
+  }
+  // Libraries may log their errors to standard error from the inside. The host expects nothing
+  // there, so the stream goes nowhere rather than each caller being trusted.
+  const int null = open("/dev/null", O_WRONLY);
+  if (null >= 0) {
+    dup2(null, STDERR_FILENO);
+    if (null != STDERR_FILENO) close(null);
+  }
+
+  signal(SIGPIPE, SIG_IGN);
+
+  quietLibraries();
+}
+
+}  // namespace ozmi::devicekey
