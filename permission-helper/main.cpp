@@ -1,7 +1,7 @@
 #include <csignal>
-#include <cstdio>
 
 #include "helper_main.h"
+#include "standard_streams.h"
 
 int main(int argc, char** argv) {
   // The host may close its end early; the write then fails quietly and the exit status stays 0.
@@ -9,7 +9,6 @@ int main(int argc, char** argv) {
   auto platform = ozmi::permission::makePlatform();
   const std::string line =
       ozmi::permission::runHelper(std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc), *platform);
-  std::fwrite(line.data(), 1, line.size(), stdout);
-  std::fflush(stdout);
+  ozmi::streams::writeStandardOutput(line);
   return 0;
 }
