@@ -80,10 +80,10 @@ json::Value::Object rowObject(sqlite3_stmt* statement, const std::string& dbName
 // spent (SQLITE_INTERRUPT) or at the heap limit (SQLITE_NOMEM), and that ends the client's rows
 // as any failed step does. The budget is counted, not timed, so that no load on the machine
 // cuts a real database short: reading 100,000 rows for one client takes about 1.1 million
-// instructions (0.15 s), a client without rows about 0.3 million, while 30 million stop a
+// instructions (0.15 s), a client without rows about 0.3 million, while 20 million stop a
 // query that never ends after about a second.
 constexpr int kInstructionsPerCheck = 1000;
-constexpr int kChecksPerDatabase = 30000;
+constexpr int kChecksPerDatabase = 20000;
 constexpr sqlite3_int64 kSqliteHeapLimit = 64 * 1024 * 1024;
 
 int budgetSpent(void* checksLeft) {
@@ -173,6 +173,7 @@ json::Value tccSectionAt(const std::string& userPath, const std::string& systemP
   json::Value::Array systemRows =
       tccRows(systemPath, "system", clients, code, systemStatus, platform);
   code.reset();
+  rows.reserve(rows.size() + systemRows.size());
   for (json::Value& row : systemRows) rows.push_back(std::move(row));
   return json::Value::Object{
       {"user", *userStatus}, {"system", *systemStatus}, {"rows", std::move(rows)}};
