@@ -3,6 +3,8 @@
 #include <dbus/dbus.h>
 #include <dlfcn.h>
 
+#include <chrono>
+
 #include "x11_windows_linux.h"
 
 namespace ozmi::probe::atspi {
@@ -14,9 +16,11 @@ namespace {
 struct Dbus {
 #define OZMI_DBUS_FUNCTIONS(X)                                                                   \
   X(dbus_error_init) X(dbus_error_free) X(dbus_connection_open_private) X(dbus_connection_close) \
-  X(dbus_connection_unref) X(dbus_connection_set_exit_on_disconnect) X(dbus_bus_register)        \
-  X(dbus_connection_send_with_reply) X(dbus_connection_flush) X(dbus_pending_call_block)         \
-  X(dbus_pending_call_steal_reply) X(dbus_pending_call_unref) X(dbus_message_new_method_call)    \
+  X(dbus_connection_unref) X(dbus_connection_set_exit_on_disconnect)                             \
+  X(dbus_connection_read_write_dispatch) X(dbus_connection_send_with_reply)                      \
+  X(dbus_connection_flush) X(dbus_pending_call_block) X(dbus_pending_call_get_completed)         \
+  X(dbus_pending_call_cancel) X(dbus_pending_call_steal_reply) X(dbus_pending_call_unref)        \
+  X(dbus_message_new_method_call)                                                                \
   X(dbus_message_unref) X(dbus_message_get_type) X(dbus_message_iter_init)                       \
   X(dbus_message_iter_init_append) X(dbus_message_iter_append_basic)                             \
   X(dbus_message_iter_get_arg_type) X(dbus_message_iter_get_basic) X(dbus_message_iter_recurse)  \
@@ -186,6 +190,38 @@ class DbusBus final : public Bus {
   DBusConnection* connection_;
 };
 
+// Says Hello to the bus, as every client must before its first call, and waits for the answer
+// no longer than one call may. dbus_bus_register would wait without a limit: libdbus starts a
+// call's timeout only once the connection has authenticated, and a peer that accepts the
+// connection and never answers keeps it from authenticating.
+bool registerWithBus(const Dbus& d, DBusConnection* connection) {
+  DBusMessage* hello = d.dbus_message_new_method_call("org.freedesktop.DBus", "/org/freedesktop/DBus",
+                                                      "org.freedesktop.DBus", "Hello");
+  if (hello == nullptr) return false;
+  DBusPendingCall* pending = nullptr;
+  const bool sent = d.dbus_connection_send_with_reply(connection, hello, &pending, kCallTimeoutMs);
+  d.dbus_message_unref(hello);
+  if (!sent || pending == nullptr) return false;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kCallTimeoutMs);
+  while (!d.dbus_pending_call_get_completed(pending)) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0) break;
+    if (!d.dbus_connection_read_write_dispatch(connection, static_cast<int>(left.count()))) break;
+  }
+  DBusMessage* reply = nullptr;
+  if (d.dbus_pending_call_get_completed(pending)) {
+    reply = d.dbus_pending_call_steal_reply(pending);
+  } else {
+    d.dbus_pending_call_cancel(pending);
+  }
+  d.dbus_pending_call_unref(pending);
+  if (reply == nullptr) return false;
+  const bool registered = d.dbus_message_get_type(reply) == DBUS_MESSAGE_TYPE_METHOD_RETURN;
+  d.dbus_message_unref(reply);
+  return registered;
+}
+
 }  // namespace
 
 bool isLocalBusAddress(std::string_view address) {
@@ -206,8 +242,7 @@ std::shared_ptr<const Bus> connectAccessibilityBus() {
     return nullptr;
   }
   d->dbus_connection_set_exit_on_disconnect(connection, false);
-  if (!d->dbus_bus_register(connection, &error)) {
-    d->dbus_error_free(&error);
+  if (!registerWithBus(*d, connection)) {
     d->dbus_connection_close(connection);
     d->dbus_connection_unref(connection);
     return nullptr;

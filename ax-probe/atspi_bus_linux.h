@@ -61,7 +61,8 @@ class Bus {
   virtual std::vector<Reply> callAll(const std::vector<MethodCall>& calls) const = 0;
 };
 
-// How long one call may wait for its reply before it counts as failed.
+// How long one call, or the registration with the bus, may wait for its reply before it counts
+// as failed.
 inline constexpr int kCallTimeoutMs = 1500;
 
 // Whether `address` names one local socket ("unix:path=..." or "unix:abstract=...", as the bus

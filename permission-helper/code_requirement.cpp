@@ -30,19 +30,16 @@ constexpr std::array<std::string_view, 26> kReservedWords = {
     "root", "platform", "notarized", "legacy", "host", "guest", "designated", "library",
     "plugin"};
 
-// How a rendered node binds, for parenthesising it inside its parent.
+// How a node binds, for parenthesising it inside its parent.
 enum class Shape { term, conjunction, disjunction, negation };
-
-struct Rendered {
-  std::string text;
-  Shape shape = Shape::term;
-};
 
 class Reader {
  public:
   explicit Reader(std::string_view bytes, std::size_t pos) : bytes_(bytes), pos_(pos) {}
 
   bool atEnd() const { return pos_ == bytes_.size(); }
+
+  bool peekWord(std::uint32_t& out) const { return Reader(*this).word(out); }
 
   bool word(std::uint32_t& out) {
     if (bytes_.size() - pos_ < 4) return false;
@@ -181,10 +178,10 @@ std::optional<std::string> matchText(Reader& reader) {
   return std::nullopt;
 }
 
-std::optional<Rendered> expression(Reader& reader, int depth);
+bool expression(Reader& reader, int depth, std::string& out);
 
 // `certificate <slot>[<prefix><field>]<match>`, the field being a bare name or an OID.
-std::optional<Rendered> certificateField(Reader& reader, std::string_view prefix, bool oid) {
+std::optional<std::string> certificateField(Reader& reader, std::string_view prefix, bool oid) {
   std::uint32_t slot = 0;
   std::string_view field;
   if (!reader.word(slot) || !reader.data(field)) return std::nullopt;
@@ -196,89 +193,120 @@ std::optional<Rendered> certificateField(Reader& reader, std::string_view prefix
   }
   std::optional<std::string> match = matchText(reader);
   if (!match) return std::nullopt;
-  return Rendered{join({"certificate ", slotText(slot), "[", prefix, fieldText, "]", *match})};
+  return join({"certificate ", slotText(slot), "[", prefix, fieldText, "]", *match});
 }
 
 // `<name>[<key>]<match>`
-std::optional<Rendered> keyedField(Reader& reader, std::string_view name) {
+std::optional<std::string> keyedField(Reader& reader, std::string_view name) {
   std::string_view key;
   if (!reader.data(key)) return std::nullopt;
   std::optional<std::string> match = matchText(reader);
   if (!match) return std::nullopt;
-  return Rendered{join({name, "[", stringValue(key), "]", *match})};
+  return join({name, "[", stringValue(key), "]", *match});
 }
 
-std::optional<Rendered> expression(Reader& reader, int depth) {
-  if (depth > kMaxDepth) return std::nullopt;
+// A node's binding follows from its operator word alone, so a parent knows whether an operand
+// needs parentheses before writing it.
+Shape shapeOf(std::uint32_t word) {
+  switch (word & 0x00ffffffu) {
+    case opAnd: return Shape::conjunction;
+    case opOr: return Shape::disjunction;
+    case opNot: return Shape::negation;
+    default: return Shape::term;
+  }
+}
+
+// The next expression, in parentheses when `parenthesise` says so of its shape.
+bool operand(Reader& reader, int depth, std::string& out, bool (*parenthesise)(Shape)) {
+  std::uint32_t next = 0;
+  const bool wrap = reader.peekWord(next) && parenthesise(shapeOf(next));
+  if (wrap) out += '(';
+  if (!expression(reader, depth, out)) return false;
+  if (wrap) out += ')';
+  return true;
+}
+
+bool append(std::string& out, std::optional<std::string> text) {
+  if (!text) return false;
+  out += *text;
+  return true;
+}
+
+// Writes the expression at the reader onto the end of `out`: one buffer for the whole text, so
+// the cost grows with the blob, not with the blob times its nesting. On failure `out` holds a
+// partial text that the caller drops.
+bool expression(Reader& reader, int depth, std::string& out) {
+  if (depth > kMaxDepth) return false;
   std::uint32_t word = 0;
-  if (!reader.word(word)) return std::nullopt;
+  if (!reader.word(word)) return false;
   std::string_view data;
   std::uint32_t number = 0;
   switch (word & 0x00ffffffu) {
-    case opFalse: return Rendered{"never"};
-    case opTrue: return Rendered{"always"};
+    case opFalse: out += "never"; return true;
+    case opTrue: out += "always"; return true;
     case opIdent:
-      if (!reader.data(data)) return std::nullopt;
-      return Rendered{join({"identifier ", stringValue(data)})};
-    case opAppleAnchor: return Rendered{"anchor apple"};
+      if (!reader.data(data)) return false;
+      out += "identifier ";
+      out += stringValue(data);
+      return true;
+    case opAppleAnchor: out += "anchor apple"; return true;
     case opAnchorHash:
-      if (!reader.word(number) || !reader.data(data)) return std::nullopt;
-      return Rendered{join({"certificate ", slotText(number), " = H\"", hex(data), "\""})};
+      if (!reader.word(number) || !reader.data(data)) return false;
+      out += join({"certificate ", slotText(number), " = H\"", hex(data), "\""});
+      return true;
     case opInfoKeyValue: {
       std::string_view key;
-      if (!reader.data(key) || !reader.data(data)) return std::nullopt;
-      return Rendered{join({"info[", stringValue(key), "] = ", stringValue(data)})};
+      if (!reader.data(key) || !reader.data(data)) return false;
+      out += join({"info[", stringValue(key), "] = ", stringValue(data)});
+      return true;
     }
     case opAnd:
     case opOr: {
-      const bool isAnd = (word & 0x00ffffffu) == opAnd;
-      std::optional<Rendered> left = expression(reader, depth + 1);
-      if (!left) return std::nullopt;
-      std::optional<Rendered> right = expression(reader, depth + 1);
-      if (!right) return std::nullopt;
       // "and" binds tighter than "or": only an "or" inside an "and" needs parentheses.
-      auto operand = [isAnd](const Rendered& r) {
-        return isAnd && r.shape == Shape::disjunction ? join({"(", r.text, ")"}) : r.text;
-      };
-      return Rendered{join({operand(*left), isAnd ? " and " : " or ", operand(*right)}),
-                      isAnd ? Shape::conjunction : Shape::disjunction};
+      const bool isAnd = (word & 0x00ffffffu) == opAnd;
+      auto parenthesise = isAnd ? +[](Shape s) { return s == Shape::disjunction; }
+                                : +[](Shape) { return false; };
+      if (!operand(reader, depth + 1, out, parenthesise)) return false;
+      out += isAnd ? " and " : " or ";
+      return operand(reader, depth + 1, out, parenthesise);
     }
     case opCDHash:
-      if (!reader.data(data)) return std::nullopt;
-      return Rendered{join({"cdhash H\"", hex(data), "\""})};
-    case opNot: {
-      std::optional<Rendered> inner = expression(reader, depth + 1);
-      if (!inner) return std::nullopt;
-      const bool single = inner->shape == Shape::term;
-      return Rendered{single ? join({"! ", inner->text}) : join({"! (", inner->text, ")"}),
-                      Shape::negation};
-    }
-    case opInfoKeyField: return keyedField(reader, "info");
-    case opCertField: return certificateField(reader, "", false);
+      if (!reader.data(data)) return false;
+      out += join({"cdhash H\"", hex(data), "\""});
+      return true;
+    case opNot:
+      out += "! ";
+      return operand(reader, depth + 1, out, [](Shape s) { return s != Shape::term; });
+    case opInfoKeyField: return append(out, keyedField(reader, "info"));
+    case opCertField: return append(out, certificateField(reader, "", false));
     case opTrustedCert:
-      if (!reader.word(number)) return std::nullopt;
-      return Rendered{join({"certificate ", slotText(number), " trusted"})};
-    case opTrustedCerts: return Rendered{"anchor trusted"};
-    case opCertGeneric: return certificateField(reader, "field.", true);
-    case opAppleGenericAnchor: return Rendered{"anchor apple generic"};
-    case opEntitlementField: return keyedField(reader, "entitlement");
-    case opCertPolicy: return certificateField(reader, "policy.", true);
+      if (!reader.word(number)) return false;
+      out += join({"certificate ", slotText(number), " trusted"});
+      return true;
+    case opTrustedCerts: out += "anchor trusted"; return true;
+    case opCertGeneric: return append(out, certificateField(reader, "field.", true));
+    case opAppleGenericAnchor: out += "anchor apple generic"; return true;
+    case opEntitlementField: return append(out, keyedField(reader, "entitlement"));
+    case opCertPolicy: return append(out, certificateField(reader, "policy.", true));
     case opNamedAnchor:
-      if (!reader.data(data)) return std::nullopt;
-      return Rendered{join({"anchor apple ", stringValue(data)})};
+      if (!reader.data(data)) return false;
+      out += "anchor apple ";
+      out += stringValue(data);
+      return true;
     case opNamedCode:
-      if (!reader.data(data)) return std::nullopt;
-      return Rendered{join({"(", stringValue(data), ")"})};
+      if (!reader.data(data)) return false;
+      out += join({"(", stringValue(data), ")"});
+      return true;
     case opPlatform:
-      if (!reader.word(number)) return std::nullopt;
-      return Rendered{join({"platform = ", std::to_string(number)})};
-    case opNotarized: return Rendered{"notarized"};
-    case opCertFieldDate: return certificateField(reader, "timestamp.", true);
-    case opLegacyDevId: return Rendered{"legacy"};
+      if (!reader.word(number)) return false;
+      out += join({"platform = ", std::to_string(number)});
+      return true;
+    case opNotarized: out += "notarized"; return true;
+    case opCertFieldDate: return append(out, certificateField(reader, "timestamp.", true));
+    case opLegacyDevId: out += "legacy"; return true;
     default:
-      if (!(word & (kFlagDefault | kFlagSkip))) return std::nullopt;
-      if (!reader.data(data)) return std::nullopt;
-      return Rendered{""};
+      // An operator this reader does not know, flagged as skippable, renders as nothing.
+      return (word & (kFlagDefault | kFlagSkip)) != 0 && reader.data(data);
   }
 }
 
@@ -301,9 +329,9 @@ std::optional<std::string> renderRequirement(const CompiledRequirement& requirem
   const std::string_view bytes = requirement.bytes;
   if (bytes.size() < 12 || wordAt(bytes, 8) != kExpressionKind) return std::nullopt;
   Reader reader(bytes, 12);
-  std::optional<Rendered> rendered = expression(reader, 0);
-  if (!rendered || !reader.atEnd()) return std::nullopt;
-  return rendered->text;
+  std::string text;
+  if (!expression(reader, 0, text) || !reader.atEnd()) return std::nullopt;
+  return text;
 }
 
 std::string requirementKind(std::string_view text) {

@@ -1,8 +1,8 @@
 #include <csignal>
-#include <cstdio>
 
 #include "helper_main.h"
 #include "process_posix.h"
+#include "standard_streams.h"
 
 int main(int argc, char** argv) {
   ozmi::process::pointStandardErrorAtDevNull();
@@ -11,7 +11,6 @@ int main(int argc, char** argv) {
   auto platform = ozmi::permission::makePlatform();
   const std::string line =
       ozmi::permission::runHelper(std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc), *platform);
-  std::fwrite(line.data(), 1, line.size(), stdout);
-  std::fflush(stdout);
+  ozmi::streams::writeStandardOutput(line);
   return 0;
 }

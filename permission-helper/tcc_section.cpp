@@ -2,6 +2,9 @@
 
 #include <sqlite3.h>
 
+#include <filesystem>
+#include <system_error>
+
 #include "code_requirement.h"
 #include "home_directory.h"
 
@@ -72,6 +75,33 @@ json::Value::Object rowObject(sqlite3_stmt* statement, const std::string& dbName
   return row;
 }
 
+// What one database may cost. A view named "access" can run without end (a recursive query, a
+// join of huge tables) or grow without end; SQLite stops it once the instruction budget is
+// spent (SQLITE_INTERRUPT) or at the heap limit (SQLITE_NOMEM), and that ends the client's rows
+// as any failed step does. The budget is counted, not timed, so that no load on the machine
+// cuts a real database short: reading 100,000 rows for one client takes about 1.1 million
+// instructions (0.15 s), a client without rows about 0.3 million, while 20 million stop a
+// query that never ends after about a second.
+constexpr int kInstructionsPerCheck = 1000;
+constexpr int kChecksPerDatabase = 20000;
+constexpr sqlite3_int64 kSqliteHeapLimit = 64 * 1024 * 1024;
+
+int budgetSpent(void* checksLeft) {
+  int& left = *static_cast<int*>(checksLeft);
+  return --left < 0 ? 1 : 0;
+}
+
+// Only a regular file (or a link to one) can be a database. Anything else at the path is not
+// opened at all: open(2) of a FIFO waits for a writer that never comes, and any program of the
+// user can put one at the user's database path. A path that cannot be looked at is left to
+// SQLite, which answers for it as it answers for a missing file.
+bool isOpenableDatabasePath(const std::string& path) {
+  std::error_code error;
+  const std::filesystem::file_status status = std::filesystem::status(path, error);
+  return error || status.type() == std::filesystem::file_type::regular ||
+         status.type() == std::filesystem::file_type::not_found;
+}
+
 }  // namespace
 
 std::string databaseUri(const std::string& path) {
@@ -94,6 +124,11 @@ json::Value::Array tccRows(const std::string& path, const std::string& dbName,
                            const std::optional<StaticCode>& code,
                            std::optional<std::string>& status, Platform& platform) {
   json::Value::Array rows;
+  if (!isOpenableDatabasePath(path)) {
+    status = "open-failed-" + std::to_string(SQLITE_CANTOPEN);
+    return rows;
+  }
+  sqlite3_hard_heap_limit64(kSqliteHeapLimit);  // SQLite's own allocations, process-wide
   sqlite3* db = nullptr;
   const int opened =
       sqlite3_open_v2(databaseUri(path).c_str(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI,
@@ -103,6 +138,10 @@ json::Value::Array tccRows(const std::string& path, const std::string& dbName,
     if (db != nullptr) sqlite3_close(db);
     return rows;
   }
+  // Sorts and temporary tables stay in memory, under the heap limit, instead of in files.
+  sqlite3_exec(db, "PRAGMA temp_store = MEMORY", nullptr, nullptr, nullptr);
+  int checksLeft = kChecksPerDatabase;
+  sqlite3_progress_handler(db, kInstructionsPerCheck, budgetSpent, &checksLeft);
   for (const std::string& client : clients) {
     sqlite3_stmt* statement = nullptr;
     const int prepared = sqlite3_prepare_v2(db, kTccQuery, -1, &statement, nullptr);
@@ -112,7 +151,7 @@ json::Value::Array tccRows(const std::string& path, const std::string& dbName,
       break;
     }
     sqlite3_bind_text(statement, 1, client.c_str(), -1, SQLITE_TRANSIENT);
-    while (sqlite3_step(statement) == SQLITE_ROW) {
+    while (rows.size() < kRowsPerDatabase && sqlite3_step(statement) == SQLITE_ROW) {
       rows.emplace_back(rowObject(statement, dbName, client, code, platform));
     }
     sqlite3_finalize(statement);
@@ -134,6 +173,7 @@ json::Value tccSectionAt(const std::string& userPath, const std::string& systemP
   json::Value::Array systemRows =
       tccRows(systemPath, "system", clients, code, systemStatus, platform);
   code.reset();
+  rows.reserve(rows.size() + systemRows.size());
   for (json::Value& row : systemRows) rows.push_back(std::move(row));
   return json::Value::Object{
       {"user", *userStatus}, {"system", *systemStatus}, {"rows", std::move(rows)}};

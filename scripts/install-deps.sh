@@ -36,7 +36,7 @@ packages=(
   # device key: TPM 2.0 software stack, a software TPM for tests, OpenSSL to check signatures
   libtss2-dev swtpm swtpm-tools tpm2-tools libssl-dev openssl
   # desktop: X11, the accessibility bus, and a headless desktop for tests
-  libxcb1-dev libx11-dev libatspi2.0-dev at-spi2-core xvfb xauth dbus dbus-x11 openbox
+  libxcb1-dev libxau-dev x11proto-dev libx11-dev libatspi2.0-dev at-spi2-core xvfb xauth dbus dbus-x11 openbox
   python3-gi gir1.2-gtk-3.0
   # unshare, for tests that place databases at their fixed paths
   util-linux

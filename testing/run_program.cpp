@@ -8,6 +8,9 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <thread>
+
+extern char** environ;
 
 namespace ozmi::testing {
 
@@ -31,6 +34,19 @@ RunResult runProgram(const std::string& path, const RunOptions& options) {
   std::vector<char*> argv;
   for (auto& a : argvStore) argv.push_back(a.data());
   argv.push_back(nullptr);
+  // The environment as it stands, with each of options.environment replacing its name.
+  std::vector<std::string> envStore;
+  for (char** e = environ; *e != nullptr; ++e) {
+    const std::string entry = *e;
+    const std::string name = entry.substr(0, entry.find('='));
+    bool replaced = false;
+    for (const std::string& set : options.environment) replaced = replaced || set.substr(0, set.find('=')) == name;
+    if (!replaced) envStore.push_back(entry);
+  }
+  envStore.insert(envStore.end(), options.environment.begin(), options.environment.end());
+  std::vector<char*> envp;
+  for (auto& e : envStore) envp.push_back(e.data());
+  envp.push_back(nullptr);
 
   const pid_t pid = ::fork();
   if (pid == 0) {
@@ -40,7 +56,8 @@ RunResult runProgram(const std::string& path, const RunOptions& options) {
     if (options.stdinNonBlocking) ::fcntl(0, F_SETFL, ::fcntl(0, F_GETFL) | O_NONBLOCK);
     ::dup2(out[1], 1);
     ::dup2(err[1], 2);
-    ::execv(path.c_str(), argv.data());
+    if (options.nonBlockingStdout) ::fcntl(1, F_SETFL, ::fcntl(1, F_GETFL) | O_NONBLOCK);
+    ::execve(path.c_str(), argv.data(), envp.data());
     ::_exit(127);
   }
   ::close(in[0]);
@@ -57,6 +74,7 @@ RunResult runProgram(const std::string& path, const RunOptions& options) {
 
   std::size_t written = 0;
   if (options.stdinData.empty()) closeFd(inFd);
+  std::this_thread::sleep_for(options.readDelay);
   const auto deadline = std::chrono::steady_clock::now() + options.timeout;
   // While paused, standard input is not written; the pause starts once its first part is out.
   std::chrono::steady_clock::time_point resumeAt{};

@@ -18,6 +18,9 @@ struct RunOptions {
   bool stdinNonBlocking = false;
   bool closeStdoutEarly = false;      // the reader closes its end before the program writes
   std::chrono::milliseconds timeout{60000};
+  std::vector<std::string> environment;  // "NAME=value" entries set for the program alone
+  bool nonBlockingStdout = false;     // the program's standard output has O_NONBLOCK set
+  std::chrono::milliseconds readDelay{0};  // the reader starts this late
 };
 
 struct RunResult {

@@ -4,6 +4,7 @@
 #include <nlohmann/json.hpp>
 
 #include "run_program.h"
+#include "silent_peer.h"
 
 namespace {
 
@@ -56,6 +57,22 @@ TEST(AxProbeProgramTest, WithTheFlagOneLineOfJson) {
     ASSERT_TRUE(json.contains("panel"));
     EXPECT_TRUE(json["panel"].is_null() || json["panel"].is_object());
   }
+}
+
+// A display that accepts the connection and never answers is no display: the search ends with
+// no panel after a bounded wait instead of never.
+TEST(AxProbeProgramTest, ADisplayThatNeverAnswersIsNoDisplay) {
+  const auto silent = ozmi::testing::makeSilentDisplay();
+  if (!silent) GTEST_SKIP() << "/tmp/.X11-unix cannot be used";
+  RunOptions options = withArgs({"--open-panel"});
+  options.environment = {"DISPLAY=" + silent->display};
+  options.timeout = std::chrono::seconds(10);  // detects a hang; the wait itself is 1.5 s
+  const auto r = runProgram(kProgram, options);
+  EXPECT_FALSE(r.timedOut);
+  EXPECT_EQ(r.out, kNullLine);
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(r.exitStatus, 0);
+  EXPECT_TRUE(silent->socket->contacted());
 }
 
 TEST(AxProbeProgramTest, ClosedStdoutStillExitsZeroQuietly) {

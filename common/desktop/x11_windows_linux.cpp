@@ -1,15 +1,30 @@
 #include "x11_windows_linux.h"
 
+#include <X11/X.h>  // FamilyInternet, FamilyInternet6
+#include <X11/Xauth.h>
+#include <arpa/inet.h>
 #include <dlfcn.h>
+#include <fcntl.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/time.h>
+#include <sys/un.h>
 #include <unistd.h>
 #include <xcb/xcb.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstddef>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <optional>
 #include <sstream>
 
 #include "utf8.h"
@@ -22,7 +37,8 @@ namespace {
 // The libxcb entry points used here, resolved once from libxcb.so.1 (the soname of libxcb 1.x).
 struct Xcb {
 #define OZMI_XCB_FUNCTIONS(X)                                                                   \
-  X(xcb_connect) X(xcb_connection_has_error) X(xcb_disconnect) X(xcb_get_setup)                 \
+  X(xcb_parse_display) X(xcb_connect_to_fd) X(xcb_connection_has_error) X(xcb_disconnect)       \
+  X(xcb_get_setup)                                                                              \
   X(xcb_setup_roots_iterator) X(xcb_intern_atom) X(xcb_intern_atom_reply) X(xcb_get_property)   \
   X(xcb_get_property_reply) X(xcb_get_property_value) X(xcb_get_property_value_length)          \
   X(xcb_query_tree) X(xcb_query_tree_reply) X(xcb_query_tree_children)                          \
@@ -49,20 +65,226 @@ const Xcb* loadXcb() {
   return loaded;
 }
 
+// libXau, which libxcb itself reads the user's authority file with; loaded the same way. The
+// program works without it against a display that asks for no authorisation.
+struct Xau {
+  decltype(&::XauGetBestAuthByAddr) getBestAuthByAddr = nullptr;
+  decltype(&::XauDisposeAuth) disposeAuth = nullptr;
+};
+
+const Xau* loadXau() {
+  static const Xau* const loaded = []() -> const Xau* {
+    void* library = ::dlopen("libXau.so.6", RTLD_NOW | RTLD_LOCAL);
+    if (library == nullptr) return nullptr;
+    static Xau xau;
+    xau.getBestAuthByAddr =
+        reinterpret_cast<decltype(&::XauGetBestAuthByAddr)>(::dlsym(library, "XauGetBestAuthByAddr"));
+    xau.disposeAuth = reinterpret_cast<decltype(&::XauDisposeAuth)>(::dlsym(library, "XauDisposeAuth"));
+    return xau.getBestAuthByAddr != nullptr && xau.disposeAuth != nullptr ? &xau : nullptr;
+  }();
+  return loaded;
+}
+
+// How long one connection may take, from connecting the socket through its last reply. A
+// display answers in milliseconds; one that accepts and then stays silent would otherwise hold
+// the program forever, since libxcb waits for every reply without a limit.
+constexpr std::chrono::milliseconds kDisplayTimeout{1500};
+
+// Set once a connection ran out of time: the display counts as absent for the rest of the
+// run, so a silent display costs the wait once, not once per question.
+bool displayWentSilent = false;
+
 struct FreeDeleter {
   void operator()(void* p) const { std::free(p); }
 };
 template <typename T>
 using Reply = std::unique_ptr<T, FreeDeleter>;
 
-// One connection to the default display, closed when it goes out of scope.
+// Ends a blocked libxcb call at a deadline. libxcb waits in recv and poll without a time limit
+// and goes on waiting after EAGAIN or EINTR, so a receive timeout on the socket does not help;
+// instead SIGALRM's handler shuts down the socket's reading side, the wait then sees the end of
+// the stream, and the connection turns into a connection in error, whose every reply is none.
+// One connection is open at a time (each function opens its own), so one alarm suffices.
+class SocketDeadline {
+ public:
+  SocketDeadline(int fd, std::chrono::milliseconds limit) {
+    watched = fd;
+    expired = 0;
+    struct sigaction action = {};
+    action.sa_handler = onAlarm;  // no SA_RESTART: a blocked call returns to look again
+    sigemptyset(&action.sa_mask);
+    ::sigaction(SIGALRM, &action, &previousAction_);
+    const auto micros = std::chrono::duration_cast<std::chrono::microseconds>(limit).count();
+    itimerval timer = {};
+    timer.it_value.tv_sec = static_cast<time_t>(micros / 1000000);
+    timer.it_value.tv_usec = static_cast<suseconds_t>(micros % 1000000);
+    ::setitimer(ITIMER_REAL, &timer, &previousTimer_);
+  }
+  ~SocketDeadline() {
+    const itimerval off = {};
+    ::setitimer(ITIMER_REAL, &off, nullptr);
+    ::sigaction(SIGALRM, &previousAction_, nullptr);
+    ::setitimer(ITIMER_REAL, &previousTimer_, nullptr);
+    watched = -1;
+    if (expired != 0) displayWentSilent = true;
+  }
+  SocketDeadline(const SocketDeadline&) = delete;
+  SocketDeadline& operator=(const SocketDeadline&) = delete;
+
+ private:
+  static void onAlarm(int) {
+    expired = 1;
+    if (watched >= 0) ::shutdown(watched, SHUT_RD);  // async-signal-safe
+  }
+  static inline volatile std::sig_atomic_t watched = -1;
+  static inline volatile std::sig_atomic_t expired = 0;
+  struct sigaction previousAction_ = {};
+  itimerval previousTimer_ = {};
+};
+
+// Connects a socket to `address` before `deadline`; -1 when that fails or takes too long.
+int connectBefore(int family, const sockaddr* address, socklen_t length,
+                  std::chrono::steady_clock::time_point deadline) {
+  const int fd = ::socket(family, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+  if (fd < 0) return -1;
+  int connected = ::connect(fd, address, length);
+  if (connected != 0 && errno == EINPROGRESS) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    pollfd p{fd, POLLOUT, 0};
+    int error = 0;
+    socklen_t size = sizeof error;
+    if (left.count() > 0 && ::poll(&p, 1, static_cast<int>(left.count())) == 1 &&
+        ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &size) == 0 && error == 0) {
+      connected = 0;
+    }
+  }
+  // libxcb expects a blocking socket and sets its own flags.
+  if (connected != 0 || ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
+    ::close(fd);
+    return -1;
+  }
+  return fd;
+}
+
+int connectUnix(const std::string& path, bool abstract, std::chrono::steady_clock::time_point deadline) {
+  sockaddr_un address = {};
+  address.sun_family = AF_UNIX;
+  const std::size_t offset = abstract ? 1 : 0;  // an abstract name starts with a NUL byte
+  if (path.size() + offset >= sizeof address.sun_path) return -1;
+  std::memcpy(address.sun_path + offset, path.data(), path.size());
+  const auto length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + offset + path.size() +
+                                             (abstract ? 0 : 1));
+  return connectBefore(AF_UNIX, reinterpret_cast<const sockaddr*>(&address), length, deadline);
+}
+
+// The socket of the display that libxcb's own parsing of DISPLAY names, connected as libxcb
+// connects it: a local display through the abstract socket, else the one in /tmp/.X11-unix; a
+// host through TCP port 6000 + the display number.
+int connectDisplay(const std::string& host, int display, std::chrono::steady_clock::time_point deadline) {
+  if (host.empty() || host == "unix") {
+    const std::string path = "/tmp/.X11-unix/X" + std::to_string(display);
+    const int fd = connectUnix(path, true, deadline);
+    return fd >= 0 ? fd : connectUnix(path, false, deadline);
+  }
+  if (host.front() == '/') return connectUnix(host, false, deadline);  // a socket's own path
+  addrinfo hints = {};
+  hints.ai_family = AF_UNSPEC;
+  hints.ai_socktype = SOCK_STREAM;
+  addrinfo* found = nullptr;
+  if (::getaddrinfo(host.c_str(), std::to_string(6000 + display).c_str(), &hints, &found) != 0) return -1;
+  int fd = -1;
+  for (const addrinfo* a = found; a != nullptr && fd < 0; a = a->ai_next) {
+    fd = connectBefore(a->ai_family, a->ai_addr, a->ai_addrlen, deadline);
+  }
+  ::freeaddrinfo(found);
+  return fd;
+}
+
+// The authority entry that libxcb would send for this socket: MIT-MAGIC-COOKIE-1 from the
+// user's authority file (libXau finds the file), keyed as X11 keys it. A local socket, or a
+// loopback address, is keyed by this host's name; another host by its address.
+struct Authority {
+  std::string name;
+  std::string data;
+};
+
+std::optional<Authority> authorityFor(int fd, int display) {
+  const Xau* xau = loadXau();
+  if (xau == nullptr) return std::nullopt;
+  sockaddr_storage peer = {};
+  socklen_t size = sizeof peer;
+  if (::getpeername(fd, reinterpret_cast<sockaddr*>(&peer), &size) != 0) return std::nullopt;
+  unsigned short family = FamilyLocal;
+  std::string address;
+  if (peer.ss_family == AF_INET) {
+    const auto& in = reinterpret_cast<const sockaddr_in&>(peer).sin_addr;
+    if ((ntohl(in.s_addr) >> 24) != 127) {
+      family = FamilyInternet;
+      address.assign(reinterpret_cast<const char*>(&in), 4);
+    }
+  } else if (peer.ss_family == AF_INET6) {
+    const auto& in6 = reinterpret_cast<const sockaddr_in6&>(peer).sin6_addr;
+    if (IN6_IS_ADDR_V4MAPPED(&in6)) {
+      if (in6.s6_addr[12] != 127) {
+        family = FamilyInternet;
+        address.assign(reinterpret_cast<const char*>(in6.s6_addr) + 12, 4);
+      }
+    } else if (!IN6_IS_ADDR_LOOPBACK(&in6)) {
+      family = FamilyInternet6;
+      address.assign(reinterpret_cast<const char*>(in6.s6_addr), 16);
+    }
+  }
+  if (family == FamilyLocal) {
+    char hostname[256] = {};
+    if (::gethostname(hostname, sizeof hostname - 1) != 0) return std::nullopt;
+    address = hostname;
+  }
+  const std::string number = std::to_string(display);
+  char cookie[] = "MIT-MAGIC-COOKIE-1";
+  char* types[] = {cookie};
+  int typeLengths[] = {static_cast<int>(sizeof cookie - 1)};
+  Xauth* entry = xau->getBestAuthByAddr(family, static_cast<unsigned short>(address.size()), address.data(),
+                                        static_cast<unsigned short>(number.size()), number.data(), 1, types,
+                                        typeLengths);
+  if (entry == nullptr) return std::nullopt;
+  Authority authority{std::string(entry->name, entry->name_length), std::string(entry->data, entry->data_length)};
+  xau->disposeAuth(entry);
+  return authority;
+}
+
+// One connection to the default display, closed when it goes out of scope. The whole
+// connection, set-up and every round trip, is bounded by kDisplayTimeout.
 class Connection {
  public:
   Connection() : xcb_(loadXcb()) {
-    if (xcb_ == nullptr) return;
+    if (xcb_ == nullptr || displayWentSilent) return;
+    const auto deadline = std::chrono::steady_clock::now() + kDisplayTimeout;
+    char* host = nullptr;
+    int display = 0;
     int screenNumber = 0;
-    connection_ = xcb_->xcb_connect(nullptr, &screenNumber);
-    if (xcb_->xcb_connection_has_error(connection_) != 0) return;
+    if (xcb_->xcb_parse_display(nullptr, &host, &display, &screenNumber) == 0) return;
+    const std::string hostName = host != nullptr ? host : "";
+    std::free(host);
+    const int fd = connectDisplay(hostName, display, deadline);
+    if (fd < 0) return;
+    auto authority = authorityFor(fd, display);
+    xcb_auth_info_t auth = {};
+    if (authority) {
+      auth = {static_cast<int>(authority->name.size()), authority->name.data(),
+              static_cast<int>(authority->data.size()), authority->data.data()};
+    }
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    deadline_.emplace(fd, std::max(left, std::chrono::milliseconds(1)));
+    // From here the connection owns the socket, and closes it on failure as on success.
+    connection_ = xcb_->xcb_connect_to_fd(fd, authority ? &auth : nullptr);
+    if (xcb_->xcb_connection_has_error(connection_) != 0) {
+      xcb_->xcb_disconnect(connection_);
+      connection_ = nullptr;
+      deadline_.reset();
+      return;
+    }
     auto roots = xcb_->xcb_setup_roots_iterator(xcb_->xcb_get_setup(connection_));
     for (int i = 0; roots.rem > 0; ++i, nextScreen(roots)) {
       if (i == screenNumber) {
@@ -73,6 +295,7 @@ class Connection {
     }
   }
   ~Connection() {
+    deadline_.reset();  // before the socket closes, so the alarm never meets a reused number
     if (connection_ != nullptr) xcb_->xcb_disconnect(connection_);
   }
   Connection(const Connection&) = delete;
@@ -110,6 +333,7 @@ class Connection {
   }
 
   const Xcb* xcb_ = nullptr;
+  std::optional<SocketDeadline> deadline_;
   xcb_connection_t* connection_ = nullptr;
   xcb_window_t root_ = 0;
   bool ok_ = false;

@@ -276,6 +276,35 @@ TEST(CodeRequirementTest, ExpressionsThatCannotBeRendered) {
   }
 }
 
+// A blob of `levels` operators nested to the left around one identifier, "or" and "and" in
+// turn from the inside, each with "always" as its right operand; and the text it renders to.
+// Both are built in one pass, since building them level by level would copy the identifier at
+// every level.
+struct Nested {
+  std::string bytes;
+  std::string text;
+};
+
+Nested nestedAroundIdentifier(int levels, const std::string& id) {
+  Expr e;
+  for (int level = levels - 1; level >= 0; --level) e.w(level % 2 == 0 ? 7 : 6);
+  e.e(ident(id));
+  for (int level = 0; level < levels; ++level) e.w(1);
+  std::string text(static_cast<std::size_t>(levels / 2), '(');  // each "and" wraps the "or" inside
+  text += "identifier " + id;
+  for (int level = 0; level < levels; ++level) text += level % 2 == 0 ? " or always" : ") and always";
+  return {blob(e), text};
+}
+
+TEST(CodeRequirementTest, AHugeIdentifierAtTheDeepestNestingRendersWhole) {
+  const Nested nested = nestedAroundIdentifier(256, std::string(10 * 1024 * 1024, 'x'));
+  const std::optional<std::string> text = render(nested.bytes);
+  ASSERT_TRUE(text);
+  EXPECT_EQ(text->size(), nested.text.size());
+  EXPECT_TRUE(*text == nested.text);  // not EXPECT_EQ: a mismatch would print 10 MB
+  EXPECT_EQ(text->substr(0, 140), nested.text.substr(0, 140));
+}
+
 TEST(CodeRequirementTest, KindFromText) {
   static const struct {
     const char* text;

@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "run_program.h"
+#include "silent_peer.h"
 #include "test_databases.h"
 
 namespace {
@@ -162,6 +163,56 @@ TEST(ProgramTest, ClosedStandardOutput) {
     EXPECT_EQ(result.termSignal, 0);
     EXPECT_EQ(result.err, "");
   }
+}
+
+// A host that set O_NONBLOCK on its end of the pipe and reads late still gets the whole reply,
+// far longer than a pipe holds, as one line.
+TEST(ProgramTest, ASlowReaderGetsTheWholeReply) {
+  std::string targets;
+  constexpr int kTargets = 12000;
+  for (int i = 0; i < kTargets; ++i) targets += "t" + std::to_string(i) + ",";
+  RunOptions options = withArgs({"--automation", targets});
+  options.nonBlockingStdout = true;
+  options.readDelay = std::chrono::seconds(1);
+  const RunResult result = runProgram(kProgram, options);
+  EXPECT_EQ(result.exitStatus, 0);
+  EXPECT_EQ(result.err, "");
+  EXPECT_GT(result.out.size(), 1000000u);
+  EXPECT_EQ(result.out.find('\n'), result.out.size() - 1);
+  const json reply = json::parse(result.out, nullptr, false);
+  ASSERT_FALSE(reply.is_discarded());
+  ASSERT_EQ(reply["automation"].size(), static_cast<std::size_t>(kTargets));
+  EXPECT_EQ(reply["automation"].back()["bundleId"], "t" + std::to_string(kTargets - 1));
+}
+
+// A display that accepts the connection and never answers is no display: each mode that asks
+// the window system gives its neutral answer after a bounded wait instead of never.
+TEST(ProgramTest, ADisplayThatNeverAnswersIsNoDisplay) {
+  const auto silent = ozmi::testing::makeSilentDisplay();
+  if (!silent) GTEST_SKIP() << "/tmp/.X11-unix cannot be used";
+  static const struct {
+    std::vector<std::string> args;
+    const char* pointer;
+    const char* expected;
+  } kCases[] = {
+      {{"--front-window"}, "", R"({"schema":1,"front":null})"},
+      {{"--capture"}, "/screen",
+       R"({"preflight":false,"windowList":"unavailable","foreignWindows":0,"foreignWindowsTitled":0,"capture":"skipped-not-granted"})"},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.args[0]);
+    RunOptions options = withArgs(c.args);
+    options.environment = {"DISPLAY=" + silent->display};
+    options.timeout = std::chrono::seconds(10);  // detects a hang; the wait itself is 1.5 s
+    const RunResult result = runProgram(kProgram, options);
+    EXPECT_FALSE(result.timedOut);
+    EXPECT_EQ(result.exitStatus, 0);
+    EXPECT_EQ(result.err, "");
+    const json reply = json::parse(result.out, nullptr, false);
+    ASSERT_FALSE(reply.is_discarded()) << result.out;
+    EXPECT_EQ(reply.at(json::json_pointer(c.pointer)), json::parse(c.expected));
+  }
+  EXPECT_TRUE(silent->socket->contacted());
 }
 
 // The fixed database paths, honoured: both databases placed where the platform keeps them,

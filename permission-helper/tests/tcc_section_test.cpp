@@ -1,6 +1,10 @@
 #include "tcc_section.h"
 
 #include <sqlite3.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -115,7 +119,7 @@ TEST_F(TccTest, StatusWordsCarrySqliteCodes) {
       {"readable", good, "ok", 1},
       {"missing file", dir.path() + "/missing.db", "open-failed-14", 0},
       {"missing folder", dir.path() + "/missing/TCC.db", "open-failed-14", 0},
-      {"a folder", dir.path(), "open-failed-10", 0},
+      {"a folder", dir.path(), "open-failed-14", 0},
       {"no access table", noTable, "query-failed-1", 0},
       {"not a database", notDb, "query-failed-26", 0},
       {"empty file", empty, "query-failed-1", 0},
@@ -308,6 +312,75 @@ TEST_F(TccTest, HundredThousandRows) {
   const json last = parsed(out.back());
   EXPECT_EQ(last["service"], "svc100000");
   EXPECT_EQ(last["lastModified"], 100000);
+}
+
+// A FIFO would block open(2) until a writer comes; none of these is opened, and the other
+// database is read as usual.
+TEST_F(TccTest, PathsThatHoldNoRegularFileAreNotOpened) {
+  const std::string system = database("system.db", row("s", "a", 2));
+  const std::string fifo = dir.file("fifo.db");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const std::string linkToFifo = dir.file("link.db");
+  std::filesystem::create_symlink(fifo, linkToFifo);
+  const std::string socketPath = dir.file("socket.db");
+  const int listener = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  sockaddr_un address = {};
+  address.sun_family = AF_UNIX;
+  ASSERT_LT(socketPath.size(), sizeof address.sun_path);
+  std::copy(socketPath.begin(), socketPath.end(), address.sun_path);
+  ASSERT_EQ(::bind(listener, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+  static const struct {
+    const char* name;
+    std::string path;
+  } kCases[] = {
+      {"a FIFO", fifo},
+      {"a link to a FIFO", linkToFifo},
+      {"a socket", socketPath},
+      {"a character device", "/dev/zero"},
+      {"a folder", dir.path()},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.name);
+    const json tcc = parsed(tccSectionAt(c.path, system, {"a"}, "", platform));
+    EXPECT_EQ(tcc["user"], "open-failed-14");
+    EXPECT_EQ(tcc["system"], "ok");
+    ASSERT_EQ(tcc["rows"].size(), 1u);
+    EXPECT_EQ(tcc["rows"][0]["db"], "system");
+  }
+  ::close(listener);
+}
+
+// An "access" that is a view without end, or without bound on its memory: each database stops
+// within its bounds and the other is read as usual.
+TEST_F(TccTest, AHostileAccessViewIsStoppedWithinItsBounds) {
+  const std::string columns =
+      "'s' AS service, 'a' AS client, 2 AS auth_value, 0 AS auth_reason, "
+      "NULL AS indirect_object_identifier, i AS last_modified, NULL AS csreq";
+  static const struct {
+    const char* name;
+    std::string view;
+    std::size_t rows;
+  } kCases[] = {
+      {"rows without end", "WITH RECURSIVE r(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM r) SELECT " +
+                               columns + " FROM r", kRowsPerDatabase},
+      {"a loop that yields nothing",
+       "WITH RECURSIVE r(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM r) SELECT " + columns +
+           " FROM r WHERE i < 0", 0},
+      {"memory without end",
+       "WITH RECURSIVE r(i, pad) AS (SELECT 1, '' UNION SELECT i + 1, pad || 'xxxxxxxxxxxxxxxx' FROM r) "
+       "SELECT " + columns + " FROM r ORDER BY pad DESC", 0},
+  };
+  const std::string good = database("good.db", row("s", "a", 2));
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.name);
+    const std::string path = dir.file(std::string(c.name) + ".db");
+    makeDatabase(path, "CREATE VIEW access AS " + c.view + ";");
+    const json tcc = parsed(tccSectionAt(path, good, {"a", "a"}, "", platform));
+    EXPECT_EQ(tcc["user"], "ok");
+    EXPECT_EQ(tcc["system"], "ok");
+    ASSERT_EQ(tcc["rows"].size(), c.rows + 2);
+    EXPECT_EQ(tcc["rows"].back()["db"], "system");
+  }
 }
 
 TEST_F(TccTest, LockedDatabase) {

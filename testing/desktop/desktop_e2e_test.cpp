@@ -3,6 +3,7 @@
 #include <signal.h>
 #include <stdlib.h>
 #include <unistd.h>
+#include <xcb/xcb.h>
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -14,6 +15,7 @@
 
 #include "headless_desktop.h"
 #include "run_program.h"
+#include "silent_peer.h"
 #include "x11_windows_linux.h"
 
 namespace ozmi::testing {
@@ -30,7 +32,10 @@ struct Output {
 // empty error stream, and exactly one line that parses as JSON.
 Output runHost(const std::string& path, const std::vector<std::string>& args) {
   Output o;
-  o.run = runProgram(path, {args, "", false, std::chrono::seconds(60)});
+  RunOptions options;
+  options.args = args;
+  options.timeout = std::chrono::seconds(60);
+  o.run = runProgram(path, options);
   EXPECT_EQ(o.run.exitStatus, 0);
   EXPECT_EQ(o.run.err, "");
   EXPECT_FALSE(o.run.out.empty());
@@ -184,6 +189,50 @@ TEST_F(DesktopWithoutAccessibilityBusTest, ChooserIsNotSeenButTheWindowsAre) {
   const Output o = runHost(OZMI_PERMISSION_HELPER, {"--front-window"});
   ASSERT_TRUE(o.line["front"].is_object()) << o.run.out;
   EXPECT_EQ(o.line["front"]["pid"], app);
+}
+
+// Sets a text property on the root window of this process's display, as any X client may.
+bool setRootTextProperty(const std::string& name, const std::string& value) {
+  xcb_connection_t* c = xcb_connect(nullptr, nullptr);
+  bool set = false;
+  if (xcb_connection_has_error(c) == 0) {
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    xcb_intern_atom_reply_t* atom = xcb_intern_atom_reply(
+        c, xcb_intern_atom(c, 0, static_cast<std::uint16_t>(name.size()), name.data()), nullptr);
+    if (atom != nullptr) {
+      xcb_generic_error_t* error = xcb_request_check(
+          c, xcb_change_property_checked(c, XCB_PROP_MODE_REPLACE, root, atom->atom, XCB_ATOM_STRING, 8,
+                                         static_cast<std::uint32_t>(value.size()), value.data()));
+      set = error == nullptr;
+      std::free(error);
+      std::free(atom);
+    }
+  }
+  xcb_disconnect(c);
+  return set;
+}
+
+// The root window names an accessibility bus that accepts the connection and never answers:
+// the candidate yields nothing after a bounded wait, and the search ends with no panel.
+TEST_F(DesktopWithoutAccessibilityBusTest, ABusThatNeverAnswersYieldsNothing) {
+  startApp({});
+  char folder[] = "/tmp/ozmi-bus-XXXXXX";
+  ASSERT_NE(::mkdtemp(folder), nullptr);
+  {
+    SilentSocket bus(std::string(folder) + "/bus");
+    ASSERT_TRUE(bus.ok());
+    ASSERT_TRUE(setRootTextProperty("AT_SPI_BUS", "unix:path=" + bus.path()));
+    RunOptions options;
+    options.args = {"--open-panel"};
+    options.timeout = std::chrono::seconds(10);  // detects a hang; the wait itself is 1.5 s
+    const RunResult r = runProgram(OZMI_AX_PROBE, options);
+    EXPECT_FALSE(r.timedOut);
+    EXPECT_EQ(r.exitStatus, 0);
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.out, "{\"schema\":1,\"panel\":null}\n");
+    EXPECT_TRUE(bus.contacted());
+  }
+  std::filesystem::remove_all(folder);
 }
 
 // No display at all: both programs give their "none" answers. Needs no desktop.
