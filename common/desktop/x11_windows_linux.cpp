@@ -314,6 +314,29 @@ std::optional<ApplicationFacts> applicationFacts(std::int32_t pid) {
   return facts;
 }
 
+std::vector<ClientWindow> clientWindowsFrontToBack(std::int32_t pid) {
+  Connection c;
+  if (!c.ok()) return {};
+  const auto atoms = c.atoms(kAtomNames);
+  const auto windows = topLevelsFrontToBack(c, atoms);
+  struct Pending {
+    xcb_get_property_cookie_t pid, netName, wmName;
+  };
+  std::vector<Pending> pending;
+  for (xcb_window_t w : windows) {
+    pending.push_back({askProperty(c, w, atoms[kWmPid]), askProperty(c, w, atoms[kNetWmName]),
+                       askProperty(c, w, XCB_ATOM_WM_NAME)});
+  }
+  std::vector<ClientWindow> out;
+  for (std::size_t i = 0; i < windows.size(); ++i) {
+    const bool owned = pidOf(takeProperty(c, pending[i].pid)) == pid;
+    const auto netName = takeProperty(c, pending[i].netName);
+    const auto wmName = takeProperty(c, pending[i].wmName);
+    if (owned) out.push_back({windows[i], windowName(netName, wmName, atoms[kUtf8String])});
+  }
+  return out;
+}
+
 bool readRootPixel() {
   Connection c;
   if (!c.ok()) return false;
