@@ -14,6 +14,7 @@
 #include "code_requirement.h"
 #include "helper_platform.h"
 #include "home_directory.h"
+#include "running_application_linux.h"
 
 namespace ozmi::permission {
 namespace {
@@ -130,8 +131,7 @@ class LinuxPlatform final : public Platform {
     return false;
   }
 
-  // No registry maps running processes to application identifiers.
-  bool applicationRunning(const std::string&) override { return false; }
+  bool applicationRunning(const std::string& bundleId) override { return applicationRunningOnDesktop(bundleId); }
 
   AutomationTarget createAutomationTarget(const std::string&) override {
     return {kNoAutomationTarget, nullptr};

@@ -337,6 +337,33 @@ std::vector<ClientWindow> clientWindowsFrontToBack(std::int32_t pid) {
   return out;
 }
 
+std::vector<std::string> clientApplicationIds() {
+  Connection c;
+  if (!c.ok()) return {};
+  const auto atoms = c.atoms(kAtomNames);
+  auto clients = cardinals(takeProperty(c, askProperty(c, c.root(), atoms[kClientList])));
+  if (clients.empty()) {
+    const auto tops = topLevelsFrontToBack(c, atoms);
+    clients.assign(tops.begin(), tops.end());
+  }
+  std::vector<std::pair<xcb_get_property_cookie_t, xcb_get_property_cookie_t>> pending;
+  for (xcb_window_t w : clients) {
+    pending.emplace_back(askProperty(c, w, atoms[kGtkApplicationId]), askProperty(c, w, XCB_ATOM_WM_CLASS));
+  }
+  std::vector<std::string> ids;
+  for (const auto& [appIdCookie, wmClassCookie] : pending) {
+    const auto appId = takeProperty(c, appIdCookie);
+    const auto wmClass = takeProperty(c, wmClassCookie);
+    const auto parsed = wmClass ? parseWmClass(wmClass->bytes) : std::nullopt;
+    if (appId && !appId->bytes.empty()) {
+      ids.push_back(repairUtf8(appId->bytes));
+    } else if (parsed && !parsed->instance.empty()) {
+      ids.push_back(parsed->instance);
+    }
+  }
+  return ids;
+}
+
 bool readRootPixel() {
   Connection c;
   if (!c.ok()) return false;

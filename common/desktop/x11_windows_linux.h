@@ -63,6 +63,11 @@ struct ClientWindow {
 // stacking order (as onScreenWindows() takes it), mapped or not; empty without a display.
 std::vector<ClientWindow> clientWindowsFrontToBack(std::int32_t pid);
 
+// The application identifiers that the window manager's client windows carry, one per window
+// in _NET_CLIENT_LIST order, by the rule of ApplicationFacts::id (_GTK_APPLICATION_ID, else the
+// WM_CLASS instance); windows with neither are left out. Empty without a display.
+std::vector<std::string> clientApplicationIds();
+
 // A 1x1 GetImage of the root window at its origin; true when the server sent the pixel.
 bool readRootPixel();
 

@@ -220,6 +220,38 @@ TEST_F(DesktopTest, FrontWindowNamesTheApplicationAndItsWindowTitle) {
   EXPECT_NE(front["path"].get<std::string>().find("python3"), std::string::npos) << o.run.out;
 }
 
+// An application runs when one of its windows carries the identifier that "--front-window"
+// reports for it, or when it owns that name on the session bus.
+TEST_F(DesktopTest, AutomationTargetsAreRunningByTheirWindowsOrTheirBusName) {
+  startApp({"--bus-name", "org.ozmi.BusOnly"});
+  const std::string front = runHost(OZMI_PERMISSION_HELPER, {"--front-window"}).line["front"]["bundleId"];
+  ASSERT_EQ(front, "ozmi-test-panel");
+  static const struct {
+    const char* id;
+    bool running;
+  } kCases[] = {
+      {"ozmi-test-panel", true},      // its windows' WM_CLASS instance
+      {"org.ozmi.BusOnly", true},     // a bus name that no window carries
+      {"org.ozmi.NotRunning", false},
+      {"Ozmi-test-panel", false},     // the class, not the identifier
+  };
+  std::string targets;
+  for (const auto& c : kCases) targets += std::string(targets.empty() ? "" : ",") + c.id;
+  // The name is owned once the application's main loop runs, which is before its window shows.
+  Output o;
+  waitUntil([&] {
+    o = runHost(OZMI_PERMISSION_HELPER, {"--automation", targets});
+    return o.line["automation"].size() == 4 && o.line["automation"][1]["running"] == true;
+  });
+  const auto& entries = o.line["automation"];
+  ASSERT_EQ(entries.size(), std::size(kCases)) << o.run.out;
+  for (std::size_t i = 0; i < std::size(kCases); ++i) {
+    SCOPED_TRACE(kCases[i].id);
+    EXPECT_EQ(entries[i]["bundleId"], kCases[i].id);
+    EXPECT_EQ(entries[i]["running"], kCases[i].running);
+  }
+}
+
 TEST_F(DesktopTest, ScreenCensusCountsTheApplicationsWindows) {
   const pid_t app = startApp({"--open", folder_.string()});
   ASSERT_TRUE(waitUntil([&] {

@@ -1,14 +1,15 @@
 #!/usr/bin/python3
 """A small GTK3 application for the desktop tests.
 
-    file_panel_app.py --title TITLE [--document TEXT | --entry TEXT]
+    file_panel_app.py --title TITLE [--document TEXT | --entry TEXT] [--bus-name NAME]
                       [--open FOLDER [--select NAME]...] [--save FOLDER [--typed NAME]]
 
 Shows one main window titled TITLE and, with --open or --save, a modal GTK file chooser with
 the standard "Open" or "Save" buttons on FOLDER, with each NAME selected, or NAME typed. (Not
 "--name": GTK takes that option for itself.) With --document the main window is an editor: a
 "Save" button over a multi-line text view holding TEXT; with --entry it is a form that looks
-like a save panel: a "Save" button and a one-line entry holding TEXT. It runs until it is
+like a save panel: a "Save" button and a one-line entry holding TEXT. With --bus-name it owns
+NAME on the session bus, as an application with that identifier does. It runs until it is
 killed; the tests find out what it shows through the desktop, as any other client would.
 """
 import argparse
@@ -17,7 +18,7 @@ import os
 import gi
 
 gi.require_version("Gtk", "3.0")
-from gi.repository import GLib  # noqa: E402
+from gi.repository import Gio, GLib  # noqa: E402
 
 # Before GTK starts: X11 windows take their WM_CLASS from the program name at that moment.
 GLib.set_prgname("ozmi-test-panel")
@@ -57,6 +58,7 @@ def main():
     parser.add_argument("--select", action="append", default=[])
     parser.add_argument("--document")
     parser.add_argument("--entry")
+    parser.add_argument("--bus-name")
     parser.add_argument("--save")
     parser.add_argument("--typed")
     options = parser.parse_args()
@@ -104,6 +106,8 @@ def main():
             chooser.set_current_name(options.typed)
         return False
 
+    if options.bus_name:
+        Gio.bus_own_name(Gio.BusType.SESSION, options.bus_name, Gio.BusNameOwnerFlags.NONE, None, None, None)
     if options.open or options.save:
         GLib.idle_add(open_chooser)
     Gtk.main()
