@@ -84,6 +84,10 @@ ChildShape shapeOf(const std::vector<const Facts*>& children, const std::optiona
       buttons.push_back({*f->name, hasState(*f->states, kStateChecked)});
       buttonChild.push_back(i);
     }
+    if (shown && f != nullptr && f->role == kRoleComboBox && f->name && f->name->starts_with('/') &&
+        isDirectory(*f->name) == true) {
+      shape.url.emplace(i, fileUrlOfPath(*f->name));
+    }
   }
   if (const auto folder = pathBarFolder(buttons, home); folder && isDirectory(folder->path) == true) {
     shape.url.emplace(buttonChild[folder->button], fileUrlOfPath(folder->path));

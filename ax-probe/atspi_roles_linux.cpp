@@ -11,14 +11,16 @@ std::string_view axRole(std::uint32_t atspiRole, StateSet states) {
     case kRoleTree: return "AXOutline";
     case 90: return "AXRow";
     case kRoleText: case kRoleEntry: {
-      const bool singleLine = hasState(states, kStateSingleLine) && !hasState(states, kStateMultiLine);
-      return singleLine && hasState(states, kStateEditable) ? "AXTextField" : "AXTextArea";
+      // SINGLE_LINE is not required: Qt 5 and GTK 4 set neither line state on their one-line
+      // entries (a file dialog's name field among them), only MULTI_LINE on documents.
+      const bool field = hasState(states, kStateEditable) && !hasState(states, kStateMultiLine);
+      return field ? "AXTextField" : "AXTextArea";
     }
     case 29: case 116: return "AXStaticText";
     case kRoleToggleButton: case 7: return "AXCheckBox";
     case 44: return "AXRadioButton";
     case 31: case 98: return "AXList";
-    case 11: return "AXPopUpButton";
+    case kRoleComboBox: return "AXPopUpButton";
     case kRoleTableCell: return "AXCell";
     default: return "AXGroup";
   }

@@ -11,9 +11,9 @@
 //                                                                   table row (below)
 // tree (65)                                      "AXOutline"      AXChildren: as for tables
 // table row (90)                                 "AXRow"          AXSelected, AXChildren
-// text (61), entry (79): single-line and         "AXTextField"    AXValue: the whole text
-//   editable (SINGLE_LINE and EDITABLE, not                         (Text.GetText 0..-1)
-//   MULTI_LINE)
+// text (61), entry (79): editable and not       "AXTextField"    AXValue: the whole text
+//   MULTI_LINE (GTK 3 marks its entries                             (Text.GetText 0..-1)
+//   SINGLE_LINE; Qt 5 and GTK 4 set no line state)
 // text (61), entry (79): any other               "AXTextArea"     AXValue, as above
 //   (GTK's multi-line GtkTextView is a text too:
 //   a document is no typed file name)
@@ -23,7 +23,8 @@
 // radio button (44)                              "AXRadioButton"  AXTitle
 // list (31), list box (98)                       "AXList"         AXChildren
 // list item (32)                                 "AXGroup"        AXTitle, AXChildren
-// combo box (11)                                 "AXPopUpButton"  AXTitle, AXChildren
+// combo box (11)                                 "AXPopUpButton"  AXTitle, AXChildren; AXURL when
+//                                                                   its Name is a folder (below)
 // table cell (56)                                "AXCell"         AXTitle
 // every other role                               "AXGroup"        AXTitle, AXChildren
 //
@@ -39,7 +40,9 @@
 // name) down, the checked one being the folder shown; GTK 3.24 lists them deepest first. The
 // checked button answers AXURL with the file URL of the path rebuilt from the buttons, only
 // when that path is an existing folder: a volume shown by its label, or a name GTK shortens
-// or translates, gives no path that exists, and then no URL is served.
+// or translates, gives no path that exists, and then no URL is served. Qt's own file dialog
+// (QFileDialog without the native dialog) names its folder in its "Look in" combo box: a
+// combo box whose Name is the absolute path of an existing folder answers AXURL with it.
 //
 // Rows of tables. GTK 3 tree views (the file list of GtkFileChooser) and Qt item views expose
 // their cells as the table's children, row after row, with no row objects. A table, tree
@@ -69,6 +72,7 @@ inline constexpr std::uint32_t kRoleEntry = 79;
 inline constexpr std::uint32_t kRolePushButtonMenu = 129;
 
 inline constexpr std::uint32_t kRoleToggleButton = 62;
+inline constexpr std::uint32_t kRoleComboBox = 11;
 
 // AtspiStateType numbers (atspi-constants.h of at-spi2-core 2.46). A state set is GetState's
 // "au" as one 64-bit word: state n is bit n.

@@ -40,8 +40,8 @@ TEST(AtspiRoles, MapsTheToolkitRolesThePanelRulesRead) {
   }
 }
 
-// Only a single-line editable text is a text field: GTK 3's GtkTextView (a document) is a
-// text with MULTI_LINE, and its content must never become a typed file name.
+// Only an editable text that is not multi-line is a text field: GTK 3's GtkTextView (a
+// document) is a text with MULTI_LINE, and its content must never become a typed file name.
 TEST(AtspiRoles, OnlySingleLineEditableTextIsATextField) {
   constexpr StateSet kSingle = StateSet{1} << kStateSingleLine;
   constexpr StateSet kMulti = StateSet{1} << kStateMultiLine;
@@ -52,12 +52,12 @@ TEST(AtspiRoles, OnlySingleLineEditableTextIsATextField) {
     const char* ax;
   } kCases[] = {
       {61, kSingle | kEditable, "AXTextField"},         // GtkEntry
-      {79, kSingle | kEditable, "AXTextField"},         // an entry role (GTK 4, Qt)
-      {61, kMulti | kEditable, "AXTextArea"},           // GtkTextView
+      {79, kSingle | kEditable, "AXTextField"},         // an entry role
+      {61, kEditable, "AXTextField"},                   // Qt 5's QLineEdit, GTK 4's GtkText
+      {61, kMulti | kEditable, "AXTextArea"},           // GtkTextView, QTextEdit
       {61, kMulti, "AXTextArea"},                       // a read-only document
       {61, kSingle, "AXTextArea"},                      // read-only: nothing typed
       {61, kSingle | kMulti | kEditable, "AXTextArea"}, // contradictory: not a name field
-      {61, kEditable, "AXTextArea"},                    // no line state
       {61, 0, "AXTextArea"},
       {43, kSingle | kEditable, "AXButton"},            // states change only text roles
   };
@@ -491,6 +491,29 @@ TEST_P(AtspiTreeTest, ThePathBarGivesTheFolderWhenItExists) {
     ASSERT_TRUE(panel.has_value());
     EXPECT_EQ(panel->dir(), std::nullopt);
     EXPECT_EQ(panel->files().at(0).path(), std::nullopt);
+  }
+}
+
+TEST_P(AtspiTreeTest, AComboBoxNamedAfterAFolderGivesIt) {
+  const TempFolder folder;
+  const struct {
+    std::uint32_t role;
+    std::string name;
+    bool folder;
+  } kCases[] = {
+      {11, folder.path().string(), true},  // Qt's "Look in"
+      {11, "/nonexistent/ozmi", false},
+      {11, "relative/" + folder.baseName(), false},
+      {29, folder.path().string(), false},  // a label is no place to look in
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.name);
+    const auto bus = openChooser();
+    bus->objects["/lookin"] = obj(c.role, c.name);
+    bus->objects["/w/open"].children.push_back("/lookin");
+    const auto panel = inspectWindow(windowsOf(bus, GetParam()).at(0));
+    ASSERT_TRUE(panel.has_value());
+    EXPECT_EQ(panel->dir(), c.folder ? std::optional<std::string>(folder.path().string()) : std::nullopt);
   }
 }
 
