@@ -92,6 +92,25 @@ bool replyHasState(const Reply& reply, std::uint32_t state) {
   return (static_cast<std::uint64_t>(v->items[word].integer) >> (state % 32)) & 1u;
 }
 
+namespace {
+
+std::uint64_t stateWords(const BusValue& array) {
+  std::uint64_t states = 0;
+  for (std::size_t word = 0; word < 2 && word < array.items.size(); ++word) {
+    if (array.items[word].type != 'u') continue;
+    states |= (static_cast<std::uint64_t>(array.items[word].integer) & 0xFFFFFFFFu) << (32 * word);
+  }
+  return states;
+}
+
+}  // namespace
+
+std::optional<std::uint64_t> replyStates(const Reply& reply) {
+  const BusValue* v = first(reply);
+  if (v == nullptr || v->type != 'a') return std::nullopt;
+  return stateWords(*v);
+}
+
 std::optional<std::vector<CacheItem>> replyCacheItems(const Reply& reply) {
   if (!reply) return std::nullopt;
   std::vector<CacheItem> out;
@@ -111,7 +130,8 @@ std::optional<std::vector<CacheItem>> replyCacheItems(const Reply& reply) {
     const bool sameTree = parent && parent->bus == object->bus;
     out.push_back({std::move(*object), sameTree ? parent->path : std::string(),
                    static_cast<std::int32_t>(item.items[3].integer), static_cast<std::int32_t>(item.items[4].integer),
-                   static_cast<std::uint32_t>(item.items[7].integer), item.items[6].text});
+                   static_cast<std::uint32_t>(item.items[7].integer), item.items[6].text,
+                   stateWords(item.items[9])});
   }
   return out;
 }

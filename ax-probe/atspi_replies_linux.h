@@ -34,6 +34,9 @@ std::optional<ObjectRef> replyReference(const Reply& reply);
 std::vector<std::int32_t> replyInts(const Reply& reply);
 // "au" (GetState): whether state number `state` is set; false when the reply has no such word.
 bool replyHasState(const Reply& reply, std::uint32_t state);
+// "au" (GetState) as one 64-bit set, state n at bit n (the first two words; AT-SPI 2.46 has 44
+// states). None when the reply is not an array; members of another type count as no states.
+std::optional<std::uint64_t> replyStates(const Reply& reply);
 
 // One object of an application's bulk description (org.a11y.atspi.Cache.GetItems, signature
 // "a((so)(so)(so)iiassusau)": object, application, parent, index in parent, child count,
@@ -45,6 +48,7 @@ struct CacheItem {
   std::int32_t childCount = 0;
   std::uint32_t role = 0;
   std::string name;
+  std::uint64_t states = 0;  // as replyStates() gives them
 };
 
 // The items of a GetItems reply; members of another shape are left out, and so is a reply

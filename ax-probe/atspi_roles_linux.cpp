@@ -2,7 +2,7 @@
 
 namespace ozmi::probe::atspi {
 
-std::string_view axRole(std::uint32_t atspiRole) {
+std::string_view axRole(std::uint32_t atspiRole, StateSet states) {
   switch (atspiRole) {
     case 75: return "AXApplication";
     case 23: case 69: case 16: case 19: case 2: return "AXWindow";
@@ -10,12 +10,17 @@ std::string_view axRole(std::uint32_t atspiRole) {
     case kRoleTable: case kRoleTreeTable: return "AXTable";
     case kRoleTree: return "AXOutline";
     case 90: return "AXRow";
-    case kRoleText: case kRoleEntry: return "AXTextField";
+    case kRoleText: case kRoleEntry: {
+      // SINGLE_LINE is not required: Qt 5 and GTK 4 set neither line state on their one-line
+      // entries (a file dialog's name field among them), only MULTI_LINE on documents.
+      const bool field = hasState(states, kStateEditable) && !hasState(states, kStateMultiLine);
+      return field ? "AXTextField" : "AXTextArea";
+    }
     case 29: case 116: return "AXStaticText";
-    case 62: case 7: return "AXCheckBox";
+    case kRoleToggleButton: case 7: return "AXCheckBox";
     case 44: return "AXRadioButton";
     case 31: case 98: return "AXList";
-    case 11: return "AXPopUpButton";
+    case kRoleComboBox: return "AXPopUpButton";
     case kRoleTableCell: return "AXCell";
     default: return "AXGroup";
   }
@@ -25,7 +30,7 @@ bool isButton(std::uint32_t atspiRole) {
   return atspiRole == kRolePushButton || atspiRole == kRolePushButtonMenu;
 }
 
-bool isTextField(std::uint32_t atspiRole) { return atspiRole == kRoleText || atspiRole == kRoleEntry; }
+bool isText(std::uint32_t atspiRole) { return atspiRole == kRoleText || atspiRole == kRoleEntry; }
 
 bool hasSynthesisedRows(std::uint32_t atspiRole) {
   return atspiRole == kRoleTable || atspiRole == kRoleTreeTable || atspiRole == kRoleTree;

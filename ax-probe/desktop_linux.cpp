@@ -4,11 +4,28 @@
 // atspi_bus_linux.h).
 #include "desktop_linux.h"
 
+#include <pwd.h>
+#include <unistd.h>
+
 #include "window_list.h"
 #include "x11_windows_linux.h"
 
 namespace ozmi::probe {
 namespace {
+
+// The home folder from the password database, as every other answer about the user; the
+// environment is not read.
+std::optional<std::string> homeFolder() {
+  const passwd* entry = ::getpwuid(::getuid());
+  if (entry == nullptr || entry->pw_dir == nullptr || entry->pw_dir[0] != '/') return std::nullopt;
+  return std::string(entry->pw_dir);
+}
+
+std::vector<std::string> windowTitlesFrontToBack(std::int32_t pid) {
+  std::vector<std::string> titles;
+  for (const auto& w : desktop::x11::clientWindowsFrontToBack(pid)) titles.push_back(w.name.value_or(""));
+  return titles;
+}
 
 // Level-by-level prefetch measured faster than one call per read on a GTK 3 file chooser
 // (testing/desktop/bench_probe.sh), so it is the mode the probe uses.
@@ -31,8 +48,9 @@ class LinuxDesktop final : public Desktop {
     if (!connected_) {
       connected_ = true;
       bus_ = atspi::connectAccessibilityBus();
+      home_ = homeFolder();
     }
-    return atspi::applicationElement(bus_, pid, mode_);
+    return atspi::applicationElement(bus_, pid, mode_, {home_, windowTitlesFrontToBack});
   }
 
   std::optional<desktop::RunningApplication> runningApplication(std::int32_t pid) const override {
@@ -43,6 +61,7 @@ class LinuxDesktop final : public Desktop {
   atspi::ReadMode mode_;
   mutable bool connected_ = false;
   mutable std::shared_ptr<const atspi::Bus> bus_;
+  mutable std::optional<std::string> home_;
 };
 
 }  // namespace

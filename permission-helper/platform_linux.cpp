@@ -12,6 +12,7 @@
 #include "posix_calls.h"
 #include "window_list.h"
 #include "x11_windows_linux.h"
+#include "running_application_linux.h"
 
 namespace ozmi::permission {
 namespace {
@@ -126,8 +127,7 @@ class LinuxPlatform final : public Platform {
     return false;
   }
 
-  // No registry maps running processes to application identifiers.
-  bool applicationRunning(const std::string&) override { return false; }
+  bool applicationRunning(const std::string& bundleId) override { return applicationRunningOnDesktop(bundleId); }
 
   AutomationTarget createAutomationTarget(const std::string&) override {
     return {kNoAutomationTarget, nullptr};

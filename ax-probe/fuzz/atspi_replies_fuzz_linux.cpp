@@ -4,8 +4,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <optional>
 #include <string>
+#include <vector>
 
+#include "atspi_path_bar_linux.h"
 #include "atspi_replies_linux.h"
 #include "atspi_roles_linux.h"
 
@@ -75,9 +78,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       }
     }
   }
+  const std::uint64_t states = replyStates(reply).value_or(0);
+  if (const auto role = replyUint(reply)) (void)axRole(*role, states);
   if (const auto text = replyText(reply)) {
     (void)withoutMnemonic(*text);
-    if (const auto role = replyUint(reply)) (void)axRole(*role);
+    // A label as a path-bar button: a rebuilt folder is absolute and its URL plain ASCII.
+    const std::vector<PathBarButton> buttons{{*text, (states & 1u) != 0}, {"x", (states & 1u) == 0},
+                                             {kRootButtonName, false}};
+    for (const auto& home : {std::optional<std::string>(), std::optional<std::string>("/home/" + *text)}) {
+      if (const auto folder = pathBarFolder(buttons, home)) {
+        if (!folder->path.starts_with('/') || folder->button >= buttons.size()) __builtin_trap();
+        for (const char c : fileUrlOfPath(folder->path)) {
+          if (static_cast<unsigned char>(c) <= 0x20 || static_cast<unsigned char>(c) >= 0x7F) __builtin_trap();
+        }
+      }
+    }
   }
   return 0;
 }

@@ -1,14 +1,18 @@
 // The AT-SPI layer on an in-memory bus: the role table, the reply readers on replies of every
 // shape, and whole GTK-like file chooser trees read both ways.
 #include <gtest/gtest.h>
+#include <stdlib.h>
 
+#include <filesystem>
 #include <map>
 #include <string>
 
 #include "atspi_bus_linux.h"
 #include "atspi_element_linux.h"
+#include "atspi_path_bar_linux.h"
 #include "atspi_replies_linux.h"
 #include "atspi_roles_linux.h"
+#include "atspi_window_order_linux.h"
 #include "ax.h"
 #include "inspect_window.h"
 
@@ -26,14 +30,117 @@ TEST(AtspiRoles, MapsTheToolkitRolesThePanelRulesRead) {
     const char* ax;
   } kCases[] = {
       {43, "AXButton"},   {55, "AXTable"},      {66, "AXTable"},       {65, "AXOutline"},
-      {90, "AXRow"},      {61, "AXTextField"},  {79, "AXTextField"},   {23, "AXWindow"},
-      {16, "AXWindow"},   {19, "AXWindow"},     {69, "AXWindow"},      {75, "AXApplication"},
-      {56, "AXCell"},     {62, "AXCheckBox"},   {32, "AXGroup"},       {40, "AXGroup"},
-      {0, "AXGroup"},     {4000000, "AXGroup"},
+      {90, "AXRow"},      {23, "AXWindow"},     {16, "AXWindow"},      {19, "AXWindow"},
+      {69, "AXWindow"},   {75, "AXApplication"}, {56, "AXCell"},       {62, "AXCheckBox"},
+      {32, "AXGroup"},    {40, "AXGroup"},      {0, "AXGroup"},        {4000000, "AXGroup"},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.atspi);
-    EXPECT_EQ(axRole(c.atspi), c.ax);
+    EXPECT_EQ(axRole(c.atspi, 0), c.ax);
+  }
+}
+
+// Only an editable text that is not multi-line is a text field: GTK 3's GtkTextView (a
+// document) is a text with MULTI_LINE, and its content must never become a typed file name.
+TEST(AtspiRoles, OnlySingleLineEditableTextIsATextField) {
+  constexpr StateSet kSingle = StateSet{1} << kStateSingleLine;
+  constexpr StateSet kMulti = StateSet{1} << kStateMultiLine;
+  constexpr StateSet kEditable = StateSet{1} << kStateEditable;
+  static constexpr struct {
+    std::uint32_t role;
+    StateSet states;
+    const char* ax;
+  } kCases[] = {
+      {61, kSingle | kEditable, "AXTextField"},         // GtkEntry
+      {79, kSingle | kEditable, "AXTextField"},         // an entry role
+      {61, kEditable, "AXTextField"},                   // Qt 5's QLineEdit, GTK 4's GtkText
+      {61, kMulti | kEditable, "AXTextArea"},           // GtkTextView, QTextEdit
+      {61, kMulti, "AXTextArea"},                       // a read-only document
+      {61, kSingle, "AXTextArea"},                      // read-only: nothing typed
+      {61, kSingle | kMulti | kEditable, "AXTextArea"}, // contradictory: not a name field
+      {61, 0, "AXTextArea"},
+      {43, kSingle | kEditable, "AXButton"},            // states change only text roles
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(testing::Message() << c.role << " " << c.states);
+    EXPECT_EQ(axRole(c.role, c.states), c.ax);
+  }
+}
+
+TEST(AtspiPathBar, TheFolderIsRebuiltFromTheBaseToTheCheckedButton) {
+  const std::optional<std::string> home = "/home/ana";
+  static const struct {
+    const char* description;
+    std::vector<PathBarButton> buttons;
+    std::optional<std::string> path;
+    std::size_t button;
+  } kCases[] = {
+      {"deepest first, as GTK 3.24 lists them", {{"sub dir é", true}, {"tmp", false}, {"File System Root", false}},
+       "/tmp/sub dir é", 0},
+      {"root first", {{"File System Root", false}, {"tmp", true}}, "/tmp", 1},
+      {"the checked one is not the deepest", {{"c", false}, {"b", true}, {"a", false}, {"File System Root", false}},
+       "/a/b", 1},
+      {"the root itself", {{"tmp", false}, {"File System Root", true}}, "/", 1},
+      {"from the home folder's button", {{"docs", true}, {"ana", false}}, "/home/ana/docs", 0},
+      {"the home folder's name deeper under the root", {{"ana", true}, {"srv", false}, {"File System Root", false}},
+       "/srv/ana", 0},
+      {"no base at either end", {{"docs", true}, {"bob", false}}, std::nullopt, 0},
+      {"nothing checked", {{"tmp", false}, {"File System Root", false}}, std::nullopt, 0},
+      {"two checked", {{"tmp", true}, {"File System Root", true}}, std::nullopt, 0},
+      {"a label that is no component", {{"a/b", true}, {"File System Root", false}}, std::nullopt, 0},
+      {"a parent step", {{"..", true}, {"File System Root", false}}, std::nullopt, 0},
+      {"an empty label", {{"", true}, {"File System Root", false}}, std::nullopt, 0},
+      {"no buttons", {}, std::nullopt, 0},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.description);
+    const auto folder = pathBarFolder(c.buttons, home);
+    ASSERT_EQ(folder.has_value(), c.path.has_value());
+    if (!folder) continue;
+    EXPECT_EQ(folder->path, *c.path);
+    EXPECT_EQ(folder->button, c.button);
+  }
+  EXPECT_EQ(pathBarFolder({{"docs", true}, {"ana", false}}, std::nullopt), std::nullopt);  // no home known
+}
+
+TEST(AtspiPathBar, FileUrlsEncodeEveryByteOutsideTheUnreservedSet) {
+  static constexpr struct {
+    const char* path;
+    const char* url;
+  } kCases[] = {
+      {"/", "file:///"},
+      {"/tmp/a b", "file:///tmp/a%20b"},
+      {"/tmp/\xC3\xA9t\xC3\xA9", "file:///tmp/%C3%A9t%C3%A9"},
+      {"/x/100%#?;=&+", "file:///x/100%25%23%3F%3B%3D%26%2B"},
+      {"/keep-._~AZaz09", "file:///keep-._~AZaz09"},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.path);
+    EXPECT_EQ(fileUrlOfPath(c.path), c.url);
+  }
+}
+
+TEST(AtspiWindowOrder, ActiveThenModalThenStackingOrder) {
+  constexpr std::uint64_t kActive = std::uint64_t{1} << kStateActive;
+  constexpr std::uint64_t kModal = std::uint64_t{1} << kStateModal;
+  static const struct {
+    const char* description;
+    std::vector<Frame> frames;
+    std::vector<std::string> stacked;
+    std::vector<std::size_t> order;
+  } kCases[] = {
+      {"the active dialog before the main window", {{"Main", 0}, {"Open File", kActive | kModal}}, {}, {1, 0}},
+      {"a modal frame before the rest", {{"Main", 0}, {"Other", 0}, {"Open File", kModal}}, {}, {2, 0, 1}},
+      {"the rest as stacked", {{"A", 0}, {"B", 0}, {"C", 0}}, {"C", "A", "B"}, {2, 0, 1}},
+      {"unmatched frames after, in AT-SPI order", {{"A", 0}, {"X", 0}, {"B", 0}, {"Y", 0}}, {"B", "A"}, {2, 0, 1, 3}},
+      {"a title two frames share matches neither", {{"Same", 0}, {"Same", 0}, {"B", 0}}, {"Same", "B"}, {2, 0, 1}},
+      {"a title two windows share matches none", {{"A", 0}, {"B", 0}}, {"A", "B", "A"}, {1, 0}},
+      {"no windows known: AT-SPI order", {{"A", 0}, {"B", 0}}, {}, {0, 1}},
+      {"none", {}, {"A"}, {}},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.description);
+    EXPECT_EQ(frontFirst(c.frames, c.stacked), c.order);
   }
 }
 
@@ -86,6 +193,13 @@ TEST(AtspiReplies, ReadOnlyTheShapeTheMethodPromises) {
   EXPECT_FALSE(replyHasState(states, 64));  // beyond the words given
   EXPECT_TRUE(replyHasState(Reply{{box('a', {num(0, 'u'), num(1, 'u')})}}, 32));
   EXPECT_FALSE(replyHasState(Reply{{box('a', {num(1u << 23, 'i')})}}, 23));
+
+  EXPECT_EQ(replyStates(Reply{{box('a', {num(1u << 30, 'u'), num(1u << 11, 'u'), num(7, 'u')})}}),
+            (std::uint64_t{1} << 30) | (std::uint64_t{1} << 43));  // a third word holds no state yet
+  EXPECT_EQ(replyStates(Reply{{box('a', {num(1, 'i'), num(2, 'u')})}}), std::uint64_t{2} << 32);
+  EXPECT_EQ(replyStates(Reply{{box('a', {})}}), 0u);
+  EXPECT_EQ(replyStates(Reply{{num(1, 'u')}}), std::nullopt);
+  EXPECT_EQ(replyStates(none), std::nullopt);
 }
 
 TEST(AtspiBusAddress, OnlyOneLocalSocketIsUsed) {
@@ -109,11 +223,14 @@ TEST(AtspiBusAddress, OnlyOneLocalSocketIsUsed) {
 
 // An accessibility bus in memory: one application whose objects are given by path, the
 // registry and the bus daemon's pid lookup. Counts the calls and the batches.
+constexpr std::uint32_t kShown = (1u << kStateShowing) | (1u << kStateVisible);
+constexpr std::uint32_t kNameField = kShown | (1u << kStateSingleLine) | (1u << kStateEditable);
+
 struct FakeObject {
   std::uint32_t role = 39;  // panel
   std::string name;
   std::vector<std::string> children;
-  std::uint32_t states = 1u << 25;  // showing
+  std::uint32_t states = kShown;
   std::optional<std::string> text;
   // Table interface: rows, columns, selected rows, and the cell object of (row, column).
   std::optional<std::int32_t> rows, columns;
@@ -122,7 +239,7 @@ struct FakeObject {
 };
 
 FakeObject obj(std::uint32_t role, std::string name, std::vector<std::string> children = {},
-               std::uint32_t states = 1u << 25) {
+               std::uint32_t states = kShown) {
   FakeObject o;
   o.role = role;
   o.name = std::move(name);
@@ -138,6 +255,7 @@ class FakeBus final : public Bus {
   std::map<std::string, FakeObject> objects;
   mutable int calls = 0;
   mutable int batches = 0;
+  mutable std::map<std::string, int> callsOf;  // by member
   bool answerRole = true;
   bool offerCache = false;  // GetItems, leaving out the cells of tables as toolkits do
 
@@ -173,6 +291,7 @@ class FakeBus final : public Bus {
 
   Reply answer(const MethodCall& c) const {
     ++calls;
+    ++callsOf[c.member];
     if (c.member == "GetConnectionUnixProcessID") {
       return c.arguments.at(0).text == kApp ? Reply{{num(kPid, 'u')}} : Reply{{num(1, 'u')}};
     }
@@ -213,16 +332,21 @@ class FakeBus final : public Bus {
 };
 
 // A GTK 3 open chooser: a window with a hidden sibling, a sidebar list item that is selected,
-// the "_Open" button, and a file table whose name column packs an icon and the name.
+// the "_Open" button, a file table whose name column packs an icon and the name, and a hidden
+// popover (GTK keeps it in the tree) whose own parts are marked visible.
 std::shared_ptr<FakeBus> openChooser() {
   auto bus = std::make_shared<FakeBus>();
   auto& o = bus->objects;
   o["/org/a11y/atspi/accessible/root"] = obj(75, "ozmi-test-panel", {"/w/hidden", "/w/open"});
   o["/w/hidden"] = obj(16, "Hidden Dialog", {"/h/button"}, 0);
   o["/h/button"] = obj(43, "_Save");
-  o["/w/open"] = obj(19, "Open File", {"/sidebar", "/buttons", "/scroll"});
+  o["/w/open"] = obj(19, "Open File", {"/sidebar", "/buttons", "/scroll", "/popover"}, kShown | (1u << kStateActive));
+  o["/popover"] = obj(39, "", {"/p/create", "/p/name"}, 1u << kStateModal);
+  o["/p/create"] = obj(43, "_Create", {}, 1u << kStateVisible);
+  o["/p/name"] = obj(61, "", {}, (1u << kStateVisible) | (1u << kStateSingleLine) | (1u << kStateEditable));
+  o["/p/name"].text = "hidden folder name";
   o["/sidebar"] = obj(98, "", {"/place"});
-  o["/place"] = obj(32, "Home", {}, (1u << 25) | (1u << 23));
+  o["/place"] = obj(32, "Home", {}, kShown | (1u << kStateSelected));
   o["/buttons"] = obj(20, "", {"/cancel", "/open"});
   o["/cancel"] = obj(43, "_Cancel");
   o["/open"] = obj(43, "_Open");
@@ -272,13 +396,156 @@ TEST_P(AtspiTreeTest, SaveChooserGivesTheTypedName) {
   o["/open"].name = "_Save";
   o["/table"].selectedRows = {};
   o["/buttons"].children.push_back("/entry");
-  o["/entry"] = obj(61, "");
+  o["/entry"] = obj(61, "", {}, kNameField);
   o["/entry"].text = "report_v2 final.txt";
   const auto panel = inspectWindow(windowsOf(bus, GetParam()).at(0));
   ASSERT_TRUE(panel.has_value());
   EXPECT_EQ(panel->kind(), "save");
   ASSERT_EQ(panel->files().size(), 1u);
   EXPECT_EQ(panel->files()[0].name(), "report_v2 final.txt");  // a value keeps its underscores
+}
+
+TEST_P(AtspiTreeTest, WhatIsNotVisibleIsNotAChild) {
+  const auto bus = openChooser();
+  const auto window = windowsOf(bus, GetParam()).at(0);
+  const auto children = AX::children(window);
+  ASSERT_EQ(children.size(), 3u);  // the popover is not among them
+  // Not showing, but visible: a path-bar button scrolled out of view stays.
+  bus->objects["/buttons"].states = 1u << kStateVisible;
+  EXPECT_EQ(AX::children(windowsOf(bus, GetParam()).at(0)).size(), 3u);
+}
+
+TEST_P(AtspiTreeTest, ADocumentIsNoTypedName) {
+  const auto bus = std::make_shared<FakeBus>();
+  auto& o = bus->objects;
+  o["/org/a11y/atspi/accessible/root"] = obj(75, "editor", {"/w/main"});
+  o["/w/main"] = obj(23, "Editor main", {"/save", "/view"});
+  o["/save"] = obj(43, "_Save");
+  o["/view"] = obj(61, "", {}, kShown | (1u << kStateMultiLine) | (1u << kStateEditable));
+  o["/view"].text = "Dear diary, secret text";
+  const auto window = windowsOf(bus, GetParam()).at(0);
+  EXPECT_EQ(AX::role(AX::children(window).at(1)), "AXTextArea");
+  EXPECT_EQ(inspectWindow(window), std::nullopt);
+}
+
+// A temporary folder "<tmp>/sub dir é" that exists, removed at the end of the test.
+class TempFolder {
+ public:
+  TempFolder() {
+    char base[] = "/tmp/ozmi-atspi-XXXXXX";
+    if (::mkdtemp(base) != nullptr) base_ = base;
+    std::filesystem::create_directory(path());
+  }
+  ~TempFolder() {
+    if (!base_.empty()) std::filesystem::remove_all(base_);
+  }
+  std::filesystem::path path() const { return std::filesystem::path(base_) / "sub dir \xC3\xA9"; }
+  std::string baseName() const { return std::filesystem::path(base_).filename(); }
+
+ private:
+  std::string base_;
+};
+
+// A GTK 3 path bar in the chooser: toggle buttons deepest first, the checked one the folder.
+void addPathBar(FakeBus& bus, std::vector<std::pair<std::string, bool>> buttons) {
+  std::vector<std::string> paths;
+  for (std::size_t i = 0; i < buttons.size(); ++i) {
+    const std::string path = "/pathbar/" + std::to_string(i);
+    bus.objects[path] = obj(62, buttons[i].first, {}, kShown | (buttons[i].second ? 1u << kStateChecked : 0));
+    paths.push_back(path);
+  }
+  paths.push_back("/pathbar/up");
+  bus.objects["/pathbar/up"] = obj(43, "Up Path");
+  bus.objects["/pathbar"] = obj(39, "", paths);
+  bus.objects["/w/open"].children.insert(bus.objects["/w/open"].children.begin(), "/pathbar");
+}
+
+TEST_P(AtspiTreeTest, ThePathBarGivesTheFolderWhenItExists) {
+  const TempFolder folder;
+  {
+    SCOPED_TRACE("an existing folder");
+    const auto bus = openChooser();
+    addPathBar(*bus, {{"sub dir \xC3\xA9", true}, {folder.baseName(), false}, {"tmp", false},
+                      {"File System Root", false}});
+    const auto panel = inspectWindow(windowsOf(bus, GetParam()).at(0));
+    ASSERT_TRUE(panel.has_value());
+    EXPECT_EQ(panel->dir(), folder.path().string());
+    ASSERT_EQ(panel->files().size(), 1u);
+    EXPECT_EQ(panel->files()[0].path(), (folder.path() / "file_1.txt").string());
+  }
+  {
+    SCOPED_TRACE("from the home folder's button");
+    const auto bus = openChooser();
+    addPathBar(*bus, {{"sub dir \xC3\xA9", true}, {folder.baseName(), false}});
+    const DesktopFacts desktop{"/tmp/" + folder.baseName(), {}};
+    const auto windows = AX::windows(applicationElement(bus, FakeBus::kPid, GetParam(), desktop));
+    const auto panel = inspectWindow(windows.at(0));
+    ASSERT_TRUE(panel.has_value());
+    EXPECT_EQ(panel->dir(), folder.path().string());
+  }
+  {
+    SCOPED_TRACE("a label that names no folder there (a volume, a shortened name)");
+    const auto bus = openChooser();
+    addPathBar(*bus, {{"My Volume", true}, {folder.baseName(), false}, {"tmp", false}, {"File System Root", false}});
+    const auto panel = inspectWindow(windowsOf(bus, GetParam()).at(0));
+    ASSERT_TRUE(panel.has_value());
+    EXPECT_EQ(panel->dir(), std::nullopt);
+    EXPECT_EQ(panel->files().at(0).path(), std::nullopt);
+  }
+}
+
+TEST_P(AtspiTreeTest, AComboBoxNamedAfterAFolderGivesIt) {
+  const TempFolder folder;
+  const struct {
+    std::uint32_t role;
+    std::string name;
+    bool folder;
+  } kCases[] = {
+      {11, folder.path().string(), true},  // Qt's "Look in"
+      {11, "/nonexistent/ozmi", false},
+      {11, "relative/" + folder.baseName(), false},
+      {29, folder.path().string(), false},  // a label is no place to look in
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.name);
+    const auto bus = openChooser();
+    bus->objects["/lookin"] = obj(c.role, c.name);
+    bus->objects["/w/open"].children.push_back("/lookin");
+    const auto panel = inspectWindow(windowsOf(bus, GetParam()).at(0));
+    ASSERT_TRUE(panel.has_value());
+    EXPECT_EQ(panel->dir(), c.folder ? std::optional<std::string>(folder.path().string()) : std::nullopt);
+  }
+}
+
+TEST_P(AtspiTreeTest, WindowsComeFrontFirst) {
+  const auto bus = openChooser();
+  auto& o = bus->objects;
+  // A main window that looks like a save panel, made before the chooser.
+  o["/org/a11y/atspi/accessible/root"].children = {"/w/main", "/w/open"};
+  o["/w/main"] = obj(23, "Main", {"/m/save", "/m/entry"});
+  o["/m/save"] = obj(43, "_Save");
+  o["/m/entry"] = obj(61, "", {}, kNameField);
+  o["/m/entry"].text = "main window text";
+  {
+    SCOPED_TRACE("the active chooser first");
+    const auto windows = windowsOf(bus, GetParam());
+    ASSERT_EQ(windows.size(), 2u);
+    EXPECT_EQ(AX::title(windows[0]), "Open File");
+    EXPECT_EQ(AX::title(windows[1]), "Main");
+  }
+  {
+    SCOPED_TRACE("no active frame: the window manager's stacking order");
+    o["/w/open"].states = kShown;
+    std::vector<std::int32_t> asked;
+    const DesktopFacts desktop{std::nullopt, [&](std::int32_t pid) {
+                                 asked.push_back(pid);
+                                 return std::vector<std::string>{"Open File", "Main"};
+                               }};
+    const auto windows = AX::windows(applicationElement(bus, FakeBus::kPid, GetParam(), desktop));
+    ASSERT_EQ(windows.size(), 2u);
+    EXPECT_EQ(AX::title(windows[0]), "Open File");
+    EXPECT_EQ(asked, std::vector<std::int32_t>{FakeBus::kPid});
+  }
 }
 
 TEST_P(AtspiTreeTest, RowsAreSynthesisedFromTheTableInterface) {
@@ -360,13 +627,16 @@ TEST(AtspiCache, BulkDescriptionGivesTheSameTreeInFewerCalls) {
   EXPECT_EQ(fromCache->files()[0].name(), fromLevels->files()[0].name());
   EXPECT_LT(cached->calls, levels->calls);
   EXPECT_LT(cached->batches, levels->batches);
+  // The states come with the description: only the window list asks for them (one per
+  // top-level object), never an element of the tree.
+  EXPECT_EQ(cached->callsOf["GetState"], 2);
 }
 
 TEST(AtspiCache, ItemsOfAnotherShapeAreLeftOut) {
   const auto item = [](std::string path, std::string parent, int index, int count) {
     return box('r', {ref(":1.9", std::move(path)), ref(":1.9", "/root"), ref(":1.9", std::move(parent)),
                      num(index, 'i'), num(count, 'i'), box('a', {}), str("name"), num(43, 'u'), str(""),
-                     box('a', {})});
+                     box('a', {num(1u << 30, 'u'), num(1, 'u')})});
   };
   BusValue shortItem = item("/short", "/p", 0, 0);
   shortItem.items.pop_back();
@@ -380,6 +650,7 @@ TEST(AtspiCache, ItemsOfAnotherShapeAreLeftOut) {
   EXPECT_EQ((*items)[0].parentPath, "");  // the null object is no parent
   EXPECT_EQ((*items)[1].role, 43u);
   EXPECT_EQ((*items)[1].name, "name");
+  EXPECT_EQ((*items)[1].states, (std::uint64_t{1} << 30) | (std::uint64_t{1} << 32));
 
   std::map<std::string, std::vector<std::string>> complete;
   for (const auto& [path, list] : completeChildren(*items)) {

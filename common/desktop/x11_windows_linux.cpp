@@ -539,6 +539,56 @@ std::optional<ApplicationFacts> applicationFacts(std::int32_t pid) {
   return facts;
 }
 
+std::vector<ClientWindow> clientWindowsFrontToBack(std::int32_t pid) {
+  Connection c;
+  if (!c.ok()) return {};
+  const auto atoms = c.atoms(kAtomNames);
+  const auto windows = topLevelsFrontToBack(c, atoms);
+  struct Pending {
+    xcb_get_property_cookie_t pid, netName, wmName;
+  };
+  std::vector<Pending> pending;
+  for (xcb_window_t w : windows) {
+    pending.push_back({askProperty(c, w, atoms[kWmPid]), askProperty(c, w, atoms[kNetWmName]),
+                       askProperty(c, w, XCB_ATOM_WM_NAME)});
+  }
+  std::vector<ClientWindow> out;
+  for (std::size_t i = 0; i < windows.size(); ++i) {
+    const bool owned = pidOf(takeProperty(c, pending[i].pid)) == pid;
+    const auto netName = takeProperty(c, pending[i].netName);
+    const auto wmName = takeProperty(c, pending[i].wmName);
+    if (owned) out.push_back({windows[i], windowName(netName, wmName, atoms[kUtf8String])});
+  }
+  return out;
+}
+
+std::vector<std::string> clientApplicationIds() {
+  Connection c;
+  if (!c.ok()) return {};
+  const auto atoms = c.atoms(kAtomNames);
+  auto clients = cardinals(takeProperty(c, askProperty(c, c.root(), atoms[kClientList])));
+  if (clients.empty()) {
+    const auto tops = topLevelsFrontToBack(c, atoms);
+    clients.assign(tops.begin(), tops.end());
+  }
+  std::vector<std::pair<xcb_get_property_cookie_t, xcb_get_property_cookie_t>> pending;
+  for (xcb_window_t w : clients) {
+    pending.emplace_back(askProperty(c, w, atoms[kGtkApplicationId]), askProperty(c, w, XCB_ATOM_WM_CLASS));
+  }
+  std::vector<std::string> ids;
+  for (const auto& [appIdCookie, wmClassCookie] : pending) {
+    const auto appId = takeProperty(c, appIdCookie);
+    const auto wmClass = takeProperty(c, wmClassCookie);
+    const auto parsed = wmClass ? parseWmClass(wmClass->bytes) : std::nullopt;
+    if (appId && !appId->bytes.empty()) {
+      ids.push_back(utf8::repair(appId->bytes));
+    } else if (parsed && !parsed->instance.empty()) {
+      ids.push_back(parsed->instance);
+    }
+  }
+  return ids;
+}
+
 bool readRootPixel() {
   Connection c;
   if (!c.ok()) return false;

@@ -50,6 +50,21 @@ std::optional<std::vector<OnScreenWindow>> onScreenWindows();
 // such a window only the process facts are given.
 std::optional<ApplicationFacts> applicationFacts(std::int32_t pid);
 
+// One client window of a process.
+struct ClientWindow {
+  std::uint32_t id = 0;             // the X window id
+  std::optional<std::string> name;  // _NET_WM_NAME, else WM_NAME; may be empty
+};
+
+// The client windows whose _NET_WM_PID is `pid`, front to back in the window manager's
+// stacking order (as onScreenWindows() takes it), mapped or not; empty without a display.
+std::vector<ClientWindow> clientWindowsFrontToBack(std::int32_t pid);
+
+// The application identifiers that the window manager's client windows carry, one per window
+// in _NET_CLIENT_LIST order, by the rule of ApplicationFacts::id (_GTK_APPLICATION_ID, else the
+// WM_CLASS instance); windows with neither are left out. Empty without a display.
+std::vector<std::string> clientApplicationIds();
+
 // A 1x1 GetImage of the root window at its origin; true when the server sent the pixel.
 bool readRootPixel();
 

@@ -8,6 +8,7 @@
 
 #include "full_disk_section.h"
 #include "helper_platform.h"
+#include "running_application_linux.h"
 #include "tcc_section.h"
 #include "test_databases.h"
 
@@ -41,6 +42,32 @@ TEST(LinuxPlatformTest, FixedAnswersForMissingFacilities) {
   EXPECT_EQ(target.status, -1700);
   EXPECT_FALSE(platform->applicationRunning("com.apple.Finder"));
   EXPECT_TRUE(platform->passwordDatabaseHome().has_value());
+}
+
+TEST(LinuxPlatformTest, OnlyWellFormedNamesArePutToTheSessionBus) {
+  static constexpr struct {
+    const char* name;
+    bool wellFormed;
+  } kCases[] = {
+      {"org.gnome.Nautilus", true},  {"org.example.My_App-2", true}, {"a.b", true},
+      {"ozmi-test-panel", false},    // a WM_CLASS instance: one element
+      {"", false},                   {".org.a", false},             {"org..a", false},
+      {"org.a.", false},             {"org.2a", false},             {":1.42", false},  // a unique name
+      {"org.a b", false},            {"org.\xC3\xA9", false},     {"com.apple.Finder", true},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(isWellKnownBusName(c.name), c.wellFormed);
+  }
+  EXPECT_TRUE(isWellKnownBusName("a." + std::string(253, 'b')));
+  EXPECT_FALSE(isWellKnownBusName("a." + std::string(254, 'b')));  // 256 characters
+
+  EXPECT_TRUE(isLocalSocketAddress("unix:path=/run/user/1000/bus"));
+  EXPECT_TRUE(isLocalSocketAddress("unix:abstract=/tmp/dbus-Xyz,guid=0123"));
+  EXPECT_FALSE(isLocalSocketAddress("autolaunch:"));
+  EXPECT_FALSE(isLocalSocketAddress("tcp:host=10.0.0.1,port=9"));
+  EXPECT_FALSE(isLocalSocketAddress("unix:path=/x;autolaunch:"));
+  EXPECT_FALSE(isLocalSocketAddress("unix:tmpdir=/tmp"));  // a listening address only
 }
 
 TEST(LinuxPlatformTest, InstalledMeansADesktopEntry) {

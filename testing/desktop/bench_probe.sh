@@ -2,7 +2,7 @@
 # Whole-process time of `ozmi-ax-probe --open-panel` against a GTK 3 file chooser showing a
 # folder of 1000 files, with one of them selected, on a private headless desktop. Timed both
 # ways: the shipped probe (each window's tree prefetched level by level) and
-# bench-ax-probe-per-read (one bus call per attribute read).
+# bench-ax-probe-per-read (each attribute read when it is asked for).
 # usage: bench_probe.sh BUILD_DIR   (a build with OZMI_BUILD_BENCHMARKS=ON)
 set -euo pipefail
 build=${1:?usage: bench_probe.sh BUILD_DIR}

@@ -1,5 +1,6 @@
 // The Linux desktop layers of the built programs, end to end, on a private headless desktop
 // with a real GTK 3 application and its real file chooser.
+#include <pwd.h>
 #include <signal.h>
 #include <stdlib.h>
 #include <unistd.h>
@@ -56,17 +57,27 @@ class DesktopTest : public ::testing::Test {
     if (::access(kXvfb, X_OK) != 0) GTEST_SKIP() << "Xvfb is not installed";
     desktop_ = std::make_unique<HeadlessDesktop>(options);
     ASSERT_TRUE(desktop_->ok()) << desktop_->error();
-    char folder[] = "/tmp/ozmi-desktop-XXXXXX";
-    ASSERT_NE(::mkdtemp(folder), nullptr);
-    folder_ = folder;
-    for (const char* name : {"alpha.txt", "beta notes.txt", "gamma.txt"}) {
-      std::ofstream(folder_ / name) << name;
+    // A name with a space and non-ASCII letters, as the path bar shows it and a URL encodes it.
+    folder_ = makeFolder("/tmp/ozmi desktop über été-XXXXXX");
+  }
+
+  // A new folder from a mkdtemp template, holding three files; removed at tear-down.
+  std::filesystem::path makeFolder(std::string pathTemplate) {
+    if (::mkdtemp(pathTemplate.data()) == nullptr) {
+      ADD_FAILURE() << "mkdtemp " << pathTemplate;
+      return {};
     }
+    const std::filesystem::path folder = pathTemplate;
+    folders_.push_back(folder);
+    for (const char* name : {"alpha.txt", "beta notes.txt", "gamma.txt"}) {
+      std::ofstream(folder / name) << name;
+    }
+    return folder;
   }
 
   void TearDown() override {
     desktop_.reset();
-    if (!folder_.empty()) std::filesystem::remove_all(folder_);
+    for (const auto& f : folders_) std::filesystem::remove_all(f);
   }
 
   // Starts the test application and waits until the window it presents last is the active one:
@@ -86,21 +97,28 @@ class DesktopTest : public ::testing::Test {
     return *pid;
   }
 
-  // Asks the probe until it reports a panel with files (the chooser fills its list after it
-  // has appeared), or 30 s have passed; the last answer.
-  Output probeUntilFiles() {
+  // Asks the probe until it reports a panel with `files` files or more (the chooser fills its
+  // list and its path bar after it has appeared, and selects asynchronously), or 30 s have
+  // passed; the last answer.
+  Output probeUntilFiles(std::size_t files = 1) {
     Output last;
     waitUntil([&] {
       last = probe();
       return last.line.is_object() && last.line["panel"].is_object() &&
-             !last.line["panel"]["files"].empty();
+             last.line["panel"]["files"].size() >= files;
     });
     return last;
   }
 
   std::unique_ptr<HeadlessDesktop> desktop_;
   std::filesystem::path folder_;
+  std::vector<std::filesystem::path> folders_;
 };
+
+std::string homeFolder() {
+  const passwd* entry = ::getpwuid(::getuid());
+  return entry != nullptr && entry->pw_dir != nullptr ? entry->pw_dir : "";
+}
 
 TEST_F(DesktopTest, OpenChooserWithASelectedFileIsReportedWithThatFile) {
   const pid_t app = startApp({"--open", folder_.string(), "--select", "beta notes.txt"});
@@ -109,11 +127,11 @@ TEST_F(DesktopTest, OpenChooserWithASelectedFileIsReportedWithThatFile) {
   ASSERT_TRUE(panel.is_object()) << o.run.out;
   EXPECT_EQ(panel["kind"], "open");
   EXPECT_EQ(panel["title"], "Open File");
-  // GTK exposes no file URL, so no folder is known and no path is made up.
-  EXPECT_TRUE(panel["dir"].is_null());
+  // The folder comes from the path bar, its name given back as it is on disk.
+  EXPECT_EQ(panel["dir"], folder_.string());
   ASSERT_EQ(panel["files"].size(), 1u) << o.run.out;
   EXPECT_EQ(panel["files"][0]["name"], "beta notes.txt");
-  EXPECT_TRUE(panel["files"][0]["path"].is_null());
+  EXPECT_EQ(panel["files"][0]["path"], (folder_ / "beta notes.txt").string());
   EXPECT_EQ(panel["presentingApp"], "Ozmi-test-panel");
   EXPECT_EQ(panel["presentingBundleId"], "ozmi-test-panel");
   EXPECT_EQ(o.line["schema"], 1);
@@ -127,9 +145,54 @@ TEST_F(DesktopTest, SaveChooserWithATypedNameIsReportedWithThatName) {
   ASSERT_TRUE(panel.is_object()) << o.run.out;
   EXPECT_EQ(panel["kind"], "save");
   EXPECT_EQ(panel["title"], "Save File");
+  EXPECT_EQ(panel["dir"], folder_.string());
   ASSERT_EQ(panel["files"].size(), 1u) << o.run.out;
   EXPECT_EQ(panel["files"][0]["name"], "report 2026.txt");
-  EXPECT_TRUE(panel["files"][0]["path"].is_null());
+  EXPECT_EQ(panel["files"][0]["path"], (folder_ / "report 2026.txt").string());  // nothing there yet
+}
+
+// Scenes on one desktop, each application started and stopped by its process id: what the
+// probe reports, and that nothing of the main window's own text reaches the report.
+TEST_F(DesktopTest, ChoosersAreReportedWithTheirFolderAndNeverTheWindowBehindThem) {
+  const std::filesystem::path home = makeFolder(homeFolder() + "/ozmi-desktop-home-XXXXXX");
+  ASSERT_FALSE(home.empty());
+  const std::string folder = folder_.string();
+  const struct {
+    const char* scene;
+    std::vector<std::string> args;
+    std::filesystem::path dir;
+    std::vector<std::string> names;
+  } kScenes[] = {
+      {"a folder under the home folder", {"--open", home.string(), "--select", "gamma.txt"}, home, {"gamma.txt"}},
+      {"two selected files", {"--open", folder, "--select", "alpha.txt", "--select", "gamma.txt"}, folder_,
+       {"alpha.txt", "gamma.txt"}},
+      // The editor's text view is a document, not a typed name, so the editor is no save panel.
+      {"an editor with an open dialog",
+       {"--document", "Dear diary, secret text", "--open", folder, "--select", "alpha.txt"}, folder_, {"alpha.txt"}},
+      // Both windows look like panels; the dialog in front is the one the user sees.
+      {"a form that looks like a save panel, with an open dialog in front",
+       {"--entry", "form text", "--open", folder, "--select", "beta notes.txt"}, folder_, {"beta notes.txt"}},
+  };
+  for (const auto& s : kScenes) {
+    SCOPED_TRACE(s.scene);
+    const pid_t app = startApp(s.args);
+    const Output o = probeUntilFiles(s.names.size());
+    desktop_->stop(app);
+    const auto& panel = o.line["panel"];
+    ASSERT_TRUE(panel.is_object()) << o.run.out;
+    EXPECT_EQ(panel["kind"], "open") << o.run.out;
+    EXPECT_EQ(panel["title"], "Open File");
+    EXPECT_EQ(panel["dir"], s.dir.string());
+    std::vector<std::string> names, paths;
+    for (const auto& f : panel["files"]) {
+      names.push_back(f["name"]);
+      paths.push_back(f["path"].is_string() ? f["path"].get<std::string>() : "(null)");
+    }
+    EXPECT_EQ(names, s.names) << o.run.out;
+    for (std::size_t i = 0; i < names.size() && i < paths.size(); ++i) EXPECT_EQ(paths[i], (s.dir / names[i]).string());
+    EXPECT_EQ(o.run.out.find("Dear diary"), std::string::npos);
+    EXPECT_EQ(o.run.out.find("form text"), std::string::npos);
+  }
 }
 
 TEST_F(DesktopTest, WithoutAChooserThePanelIsNull) {
@@ -160,6 +223,38 @@ TEST_F(DesktopTest, FrontWindowNamesTheApplicationAndItsWindowTitle) {
   EXPECT_EQ(front["bundleId"], "ozmi-test-panel");
   EXPECT_EQ(front["title"], kWindowTitle);
   EXPECT_NE(front["path"].get<std::string>().find("python3"), std::string::npos) << o.run.out;
+}
+
+// An application runs when one of its windows carries the identifier that "--front-window"
+// reports for it, or when it owns that name on the session bus.
+TEST_F(DesktopTest, AutomationTargetsAreRunningByTheirWindowsOrTheirBusName) {
+  startApp({"--bus-name", "org.ozmi.BusOnly"});
+  const std::string front = runHost(OZMI_PERMISSION_HELPER, {"--front-window"}).line["front"]["bundleId"];
+  ASSERT_EQ(front, "ozmi-test-panel");
+  static const struct {
+    const char* id;
+    bool running;
+  } kCases[] = {
+      {"ozmi-test-panel", true},      // its windows' WM_CLASS instance
+      {"org.ozmi.BusOnly", true},     // a bus name that no window carries
+      {"org.ozmi.NotRunning", false},
+      {"Ozmi-test-panel", false},     // the class, not the identifier
+  };
+  std::string targets;
+  for (const auto& c : kCases) targets += std::string(targets.empty() ? "" : ",") + c.id;
+  // The name is owned once the application's main loop runs, which is before its window shows.
+  Output o;
+  waitUntil([&] {
+    o = runHost(OZMI_PERMISSION_HELPER, {"--automation", targets});
+    return o.line["automation"].size() == 4 && o.line["automation"][1]["running"] == true;
+  });
+  const auto& entries = o.line["automation"];
+  ASSERT_EQ(entries.size(), std::size(kCases)) << o.run.out;
+  for (std::size_t i = 0; i < std::size(kCases); ++i) {
+    SCOPED_TRACE(kCases[i].id);
+    EXPECT_EQ(entries[i]["bundleId"], kCases[i].id);
+    EXPECT_EQ(entries[i]["running"], kCases[i].running);
+  }
 }
 
 TEST_F(DesktopTest, ScreenCensusCountsTheApplicationsWindows) {
