@@ -2,8 +2,8 @@
 // on-screen window list, the frontmost application, and screen-capture access with a one-pixel
 // capture of the main display.
 //
-// Each platform supplies these in one file of its own (desktop_linux.cpp, desktop_mac.mm),
-// chosen by CMake. Nothing else of the helper depends on how they are obtained: the sections
+// Linux supplies these in desktop_linux.cpp over X11; platform_linux.cpp hands them on in the
+// records of window_list.h. Nothing else of the helper depends on how they are obtained: the sections
 // that use them (screen probe, front-window mode) are portable code over the records below.
 //
 // Contract for every implementation:
@@ -47,14 +47,8 @@ std::optional<FrontApplication> frontmostApplication();
 // True when this process may capture the screen. Asked without prompting the user.
 bool screenCaptureAccess();
 
-enum class CaptureOutcome {
-  functionUnavailable,  // the system has no display-capture function
-  image,                // the capture gave an image (already released)
-  noImage,              // the capture gave nothing
-};
-
-// Captures the one-by-one rectangle at the origin of the main display. Called only after
-// screenCaptureAccess() answered true.
-CaptureOutcome captureMainDisplayPixel();
+// Captures the one-by-one rectangle at the origin of the main display; true when it gave an
+// image. Called only after screenCaptureAccess() answered true.
+bool captureMainDisplayPixel();
 
 }  // namespace ozmi::permission::desktop

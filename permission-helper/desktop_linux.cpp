@@ -30,8 +30,6 @@ std::optional<FrontApplication> frontmostApplication() {
 
 bool screenCaptureAccess() { return ozmi::desktop::displayReachable(); }
 
-CaptureOutcome captureMainDisplayPixel() {
-  return ozmi::desktop::readRootPixel() ? CaptureOutcome::image : CaptureOutcome::noImage;
-}
+bool captureMainDisplayPixel() { return ozmi::desktop::readRootPixel(); }
 
 }  // namespace ozmi::permission::desktop

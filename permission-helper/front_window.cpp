@@ -3,11 +3,11 @@
 namespace ozmi::permission {
 
 json::Value frontWindow(Platform& platform) {
-  std::optional<desktop::FrontApplication> app = platform.frontmostApplication();
+  std::optional<desktop::FrontmostApplication> app = platform.frontmostApplication();
   if (!app) return json::Value::Object{{"schema", 1}, {"front", json::Null{}}};
   std::string title;
-  if (std::optional<std::vector<desktop::WindowDescription>> windows = platform.onScreenWindows()) {
-    for (const desktop::WindowDescription& window : *windows) {
+  if (std::optional<std::vector<desktop::OnScreenWindow>> windows = platform.onScreenWindows()) {
+    for (const desktop::OnScreenWindow& window : *windows) {
       // A missing owner or layer reads as 0.
       if (window.ownerPid.value_or(0) == app->pid && window.layer.value_or(0) == 0 &&
           window.name && !window.name->empty()) {

@@ -1,6 +1,6 @@
 // Every fact the permission helper asks of its platform. The sections are portable code over
-// these answers; platform_linux.cpp (and later a macOS layer) answers them, and tests answer
-// them with fakes. No operation throws; each failure is an answer of its own.
+// these answers; platform_linux.cpp and platform_mac.mm answer them, and tests answer them with
+// fakes. No operation throws; each failure is an answer of its own.
 #pragma once
 
 #include <cstdint>
@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "desktop.h"
+#include "window_list.h"
 
 namespace ozmi::permission {
 
@@ -59,6 +59,13 @@ struct ListingResult {
 inline constexpr std::uint32_t kRequestListenEvent = 1;
 inline constexpr std::uint32_t kRequestPostEvent = 0;
 
+// The outcome of capturing the one-by-one rectangle at the origin of the main display.
+enum class CaptureOutcome {
+  functionUnavailable,  // the system has no display-capture function
+  image,                // the capture gave an image (already released)
+  noImage,              // the capture gave nothing
+};
+
 // The process-responsibility function: the id of the process responsible for the given one.
 using ResponsibilityFunction = std::function<std::int32_t(std::int32_t)>;
 
@@ -96,11 +103,13 @@ class Platform {
   // The input-monitoring access type for a request type (0 granted, 1 denied, 2 unknown).
   virtual std::uint32_t inputAccess(std::uint32_t requestType) = 0;
 
-  // Window-system facts (see desktop.h).
+  // Window-system facts (see window_list.h).
+  virtual std::optional<std::vector<ozmi::desktop::OnScreenWindow>> onScreenWindows() = 0;
+  virtual std::optional<ozmi::desktop::FrontmostApplication> frontmostApplication() = 0;
+  // True when this process may capture the screen; asked without prompting the user.
   virtual bool screenCaptureAccess() = 0;
-  virtual std::optional<std::vector<desktop::WindowDescription>> onScreenWindows() = 0;
-  virtual desktop::CaptureOutcome captureMainDisplayPixel() = 0;
-  virtual std::optional<desktop::FrontApplication> frontmostApplication() = 0;
+  // Called only after screenCaptureAccess() answered true.
+  virtual CaptureOutcome captureMainDisplayPixel() = 0;
 
   // Applications, by identifier.
   virtual bool applicationInstalled(const std::string& bundleId) = 0;

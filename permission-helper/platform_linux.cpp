@@ -12,6 +12,7 @@
 #include <climits>
 
 #include "code_requirement.h"
+#include "desktop.h"
 #include "helper_platform.h"
 #include "home_directory.h"
 
@@ -104,15 +105,26 @@ class LinuxPlatform final : public Platform {
 
   std::uint32_t inputAccess(std::uint32_t) override { return kNoInputAccessCheck; }
 
+  std::optional<std::vector<ozmi::desktop::OnScreenWindow>> onScreenWindows() override {
+    std::optional<std::vector<desktop::WindowDescription>> windows = desktop::onScreenWindows();
+    if (!windows) return std::nullopt;
+    std::vector<ozmi::desktop::OnScreenWindow> out;
+    out.reserve(windows->size());
+    for (desktop::WindowDescription& w : *windows) {
+      out.push_back({w.ownerPid, std::nullopt, w.layer, std::move(w.name)});
+    }
+    return out;
+  }
+  std::optional<ozmi::desktop::FrontmostApplication> frontmostApplication() override {
+    std::optional<desktop::FrontApplication> app = desktop::frontmostApplication();
+    if (!app) return std::nullopt;
+    return ozmi::desktop::FrontmostApplication{app->pid, std::move(app->name),
+                                               std::move(app->bundleId),
+                                               std::move(app->bundlePath)};
+  }
   bool screenCaptureAccess() override { return desktop::screenCaptureAccess(); }
-  std::optional<std::vector<desktop::WindowDescription>> onScreenWindows() override {
-    return desktop::onScreenWindows();
-  }
-  desktop::CaptureOutcome captureMainDisplayPixel() override {
-    return desktop::captureMainDisplayPixel();
-  }
-  std::optional<desktop::FrontApplication> frontmostApplication() override {
-    return desktop::frontmostApplication();
+  CaptureOutcome captureMainDisplayPixel() override {
+    return desktop::captureMainDisplayPixel() ? CaptureOutcome::image : CaptureOutcome::noImage;
   }
 
   // Installed: a desktop entry "<id>.desktop" in one of the application folders. A desktop

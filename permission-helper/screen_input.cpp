@@ -7,9 +7,9 @@ std::string captureWord(bool capture, Platform& platform) {
   if (!capture) return "skipped";
   if (!platform.screenCaptureAccess()) return "skipped-not-granted";
   switch (platform.captureMainDisplayPixel()) {
-    case desktop::CaptureOutcome::functionUnavailable: return "unavailable";
-    case desktop::CaptureOutcome::image: return "image";
-    case desktop::CaptureOutcome::noImage: return "null";
+    case CaptureOutcome::functionUnavailable: return "unavailable";
+    case CaptureOutcome::image: return "image";
+    case CaptureOutcome::noImage: return "null";
   }
   return "null";
 }
@@ -20,10 +20,10 @@ json::Value screenSection(std::int32_t responsiblePid, bool capture, Platform& p
   const bool preflight = platform.screenCaptureAccess();
   std::int64_t foreign = 0;
   std::int64_t titled = 0;
-  std::optional<std::vector<desktop::WindowDescription>> windows = platform.onScreenWindows();
+  std::optional<std::vector<desktop::OnScreenWindow>> windows = platform.onScreenWindows();
   if (windows) {
     const std::int32_t self = platform.pid();
-    for (const desktop::WindowDescription& window : *windows) {
+    for (const desktop::OnScreenWindow& window : *windows) {
       if (!window.layer || *window.layer != 0 || !window.ownerPid) continue;
       const std::int64_t owner = *window.ownerPid;
       if (owner == self || owner == responsiblePid || owner == platform.ppid()) continue;

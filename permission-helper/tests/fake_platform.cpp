@@ -77,17 +77,17 @@ bool FakePlatform::screenCaptureAccess() {
   return captureAccess;
 }
 
-std::optional<std::vector<desktop::WindowDescription>> FakePlatform::onScreenWindows() {
+std::optional<std::vector<desktop::OnScreenWindow>> FakePlatform::onScreenWindows() {
   calls.push_back("windows");
   return windows;
 }
 
-desktop::CaptureOutcome FakePlatform::captureMainDisplayPixel() {
+CaptureOutcome FakePlatform::captureMainDisplayPixel() {
   calls.push_back("capture");
   return captureOutcome;
 }
 
-std::optional<desktop::FrontApplication> FakePlatform::frontmostApplication() {
+std::optional<desktop::FrontmostApplication> FakePlatform::frontmostApplication() {
   calls.push_back("front");
   return front;
 }

@@ -31,9 +31,9 @@ class FakePlatform : public Platform {
   bool trusted = true;
   std::map<std::uint32_t, std::uint32_t> inputAccessTypes;
   bool captureAccess = false;
-  std::optional<std::vector<desktop::WindowDescription>> windows;
-  desktop::CaptureOutcome captureOutcome = desktop::CaptureOutcome::image;
-  std::optional<desktop::FrontApplication> front;
+  std::optional<std::vector<desktop::OnScreenWindow>> windows;
+  CaptureOutcome captureOutcome = CaptureOutcome::image;
+  std::optional<desktop::FrontmostApplication> front;
 
   std::vector<std::string> installedApps;
   std::vector<std::string> runningApps;
@@ -63,9 +63,9 @@ class FakePlatform : public Platform {
   bool accessibilityTrusted() override;
   std::uint32_t inputAccess(std::uint32_t requestType) override;
   bool screenCaptureAccess() override;
-  std::optional<std::vector<desktop::WindowDescription>> onScreenWindows() override;
-  desktop::CaptureOutcome captureMainDisplayPixel() override;
-  std::optional<desktop::FrontApplication> frontmostApplication() override;
+  std::optional<std::vector<desktop::OnScreenWindow>> onScreenWindows() override;
+  CaptureOutcome captureMainDisplayPixel() override;
+  std::optional<desktop::FrontmostApplication> frontmostApplication() override;
   bool applicationInstalled(const std::string& bundleId) override;
   bool applicationRunning(const std::string& bundleId) override;
   AutomationTarget createAutomationTarget(const std::string& bundleId) override;

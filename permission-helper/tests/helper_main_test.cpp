@@ -59,7 +59,8 @@ TEST(RunHelperTest, SectionsRunInTheirOrderAndPassTheirResultsOn) {
   platform.hasResponsibility = true;
   platform.responsible = {{100, 70}};
   platform.captureAccess = true;
-  platform.windows = std::vector<desktop::WindowDescription>{{70, 0, "responsible"}, {71, 0, "x"}};
+  platform.windows = std::vector<desktop::OnScreenWindow>{{70, std::nullopt, 0, "responsible"},
+                                                          {71, std::nullopt, 0, "x"}};
   const json report =
       json::parse(runHelper({"--capture", "--automation", "t", "--client", "c"}, platform));
   EXPECT_EQ(report["screen"]["foreignWindows"], 1);
@@ -100,7 +101,7 @@ TEST(RunHelperTest, SideModes) {
 
 TEST(RunHelperTest, FrontWindowThatCannotBeWrittenIsABareLineFeed) {
   FakePlatform platform;
-  platform.front = desktop::FrontApplication{1, "bad \xff name", std::nullopt, std::nullopt};
+  platform.front = desktop::FrontmostApplication{1, "bad \xff name", std::nullopt, std::nullopt};
   EXPECT_EQ(runHelper({"--front-window"}, platform), "\n");
 }
 

@@ -15,7 +15,13 @@ namespace {
 
 using testing::FakePlatform;
 using nlohmann::json;
-using Window = desktop::WindowDescription;
+using Window = desktop::OnScreenWindow;
+
+// A window as the sections read it: owner, layer and name.
+Window window(std::optional<std::int64_t> owner, std::optional<std::int64_t> layer,
+              std::optional<std::string> name) {
+  return {owner, std::nullopt, layer, std::move(name)};
+}
 
 json parsed(const ozmi::json::Value& value) {
   std::optional<std::string> text = ozmi::json::write(value);
@@ -189,16 +195,16 @@ TEST(ProcessSectionTest, UnreadableParentPaths) {
 
 TEST(ScreenSectionTest, CountsForeignWindowsAtLayerZero) {
   const std::vector<Window> windows = {
-      {200, 0, "Mail"},         // counted, titled
-      {201, 0, ""},             // counted, untitled
-      {202, 0, std::nullopt},   // counted, untitled
-      {100, 0, "Own"},          // this process
-      {50, 0, "Parent"},        // the parent
-      {70, 0, "Responsible"},   // the responsible process
-      {203, 25, "Menu"},        // another layer
-      {204, std::nullopt, "x"}, // no layer
-      {std::nullopt, 0, "y"},   // no owner
-      {205, -1, "z"},
+      window(200, 0, "Mail"),         // counted, titled
+      window(201, 0, ""),             // counted, untitled
+      window(202, 0, std::nullopt),   // counted, untitled
+      window(100, 0, "Own"),          // this process
+      window(50, 0, "Parent"),        // the parent
+      window(70, 0, "Responsible"),   // the responsible process
+      window(203, 25, "Menu"),        // another layer
+      window(204, std::nullopt, "x"), // no layer
+      window(std::nullopt, 0, "y"),   // no owner
+      window(205, -1, "z"),
   };
   static const struct {
     const char* name;
@@ -218,7 +224,6 @@ TEST(ScreenSectionTest, CountsForeignWindowsAtLayerZero) {
 }
 
 TEST(ScreenSectionTest, ListAndCaptureOutcomes) {
-  using desktop::CaptureOutcome;
   static const struct {
     const char* name;
     bool access;
@@ -251,7 +256,9 @@ TEST(ScreenSectionTest, ListAndCaptureOutcomes) {
     SCOPED_TRACE(c.name);
     FakePlatform platform;
     platform.captureAccess = c.access;
-    if (c.hasList) platform.windows = std::vector<Window>{{100, 0, "mine"}, {50, 0, "parent"}};
+    if (c.hasList) {
+      platform.windows = std::vector<Window>{window(100, 0, "mine"), window(50, 0, "parent")};
+    }
     platform.captureOutcome = c.outcome;
     EXPECT_EQ(*ozmi::json::write(screenSection(-1, c.capture, platform)), c.expected);
     EXPECT_EQ(platform.count("capture"), c.captured ? 1 : 0);
@@ -407,7 +414,7 @@ TEST(FullDiskTest, HomeFallsBackWithoutAPasswordEntry) {
 
 TEST(FrontWindowTest, NoFrontmostApplication) {
   FakePlatform platform;
-  platform.windows = std::vector<Window>{{1, 0, "x"}};
+  platform.windows = std::vector<Window>{window(1, 0, "x")};
   EXPECT_EQ(*ozmi::json::write(frontWindow(platform)), R"({"schema":1,"front":null})");
 }
 
@@ -420,19 +427,22 @@ TEST(FrontWindowTest, TitleOfTheFirstNamedWindowAtLayerZero) {
       {"no list", std::nullopt, ""},
       {"no windows", std::vector<Window>{}, ""},
       {"empty name then a name",
-       std::vector<Window>{{42, 0, ""}, {42, 0, std::nullopt}, {42, 0, "Document 1"}, {42, 0, "Later"}},
+       std::vector<Window>{window(42, 0, ""), window(42, 0, std::nullopt),
+                           window(42, 0, "Document 1"), window(42, 0, "Later")},
        "Document 1"},
       {"other process and other layer pass over",
-       std::vector<Window>{{7, 0, "Other"}, {42, 3, "Palette"}, {42, 0, "Main"}}, "Main"},
-      {"missing layer reads as zero", std::vector<Window>{{42, std::nullopt, "No layer"}},
+       std::vector<Window>{window(7, 0, "Other"), window(42, 3, "Palette"), window(42, 0, "Main")},
+       "Main"},
+      {"missing layer reads as zero", std::vector<Window>{window(42, std::nullopt, "No layer")},
        "No layer"},
-      {"only foreign windows", std::vector<Window>{{7, 0, "Other"}, {std::nullopt, 0, "Nobody"}},
+      {"only foreign windows",
+       std::vector<Window>{window(7, 0, "Other"), window(std::nullopt, 0, "Nobody")},
        ""},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.name);
     FakePlatform platform;
-    platform.front = desktop::FrontApplication{42, "Safari", "com.apple.Safari",
+    platform.front = desktop::FrontmostApplication{42, "Safari", "com.apple.Safari",
                                                "/Applications/Safari.app"};
     platform.windows = c.windows;
     const json out = parsed(frontWindow(platform));
@@ -448,8 +458,8 @@ TEST(FrontWindowTest, TitleOfTheFirstNamedWindowAtLayerZero) {
 
 TEST(FrontWindowTest, MissingTextsAreEmpty) {
   FakePlatform platform;
-  platform.front = desktop::FrontApplication{9, std::nullopt, std::nullopt, std::nullopt};
-  platform.windows = std::vector<Window>{{0, 0, "owner missing reads as zero, not 9"}};
+  platform.front = desktop::FrontmostApplication{9, std::nullopt, std::nullopt, std::nullopt};
+  platform.windows = std::vector<Window>{window(0, 0, "owner missing reads as zero, not 9")};
   EXPECT_EQ(*ozmi::json::write(frontWindow(platform)),
             R"({"schema":1,"front":{"name":"","bundleId":"","path":"","pid":9,"title":""}})");
 }
