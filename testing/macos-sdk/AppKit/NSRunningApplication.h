@@ -1,0 +1,7 @@
+// Stands for <AppKit/NSRunningApplication.h>: the class of running applications.
+#pragma once
+
+#include <Foundation/Foundation.h>
+
+@interface NSRunningApplication : NSObject
+@end
