@@ -4,6 +4,7 @@
 
 #include <sys/types.h>
 
+#import <Foundation/NSArray.h>
 #import <Foundation/NSObject.h>
 #import <Foundation/NSString.h>
 #import <Foundation/NSURL.h>
@@ -19,6 +20,8 @@
 
 // nil when no application has that process identifier.
 + (nullable instancetype)runningApplicationWithProcessIdentifier:(pid_t)pid;
+// The running applications with `bundleIdentifier`; empty when there are none.
++ (NSArray<NSRunningApplication*>*)runningApplicationsWithBundleIdentifier:(NSString*)bundleIdentifier;
 @end
 
 #pragma clang assume_nonnull end

@@ -30,4 +30,8 @@ CF_EXPORT const CFStringRef kCGWindowOwnerPID;   // CFNumber, int32
 CF_EXPORT const CFStringRef kCGWindowOwnerName;  // CFString, optional
 CF_EXPORT const CFStringRef kCGWindowName;       // CFString, optional
 
+// --- Screen capture access (macOS 10.15 and later) -----------------------------------------
+// True when this process has screen-capture access; never prompts the user.
+CF_EXPORT bool CGPreflightScreenCaptureAccess(void);
+
 CF_ASSUME_NONNULL_END

@@ -3,4 +3,8 @@
 #pragma once
 
 #include <CoreFoundation/CoreFoundation.h>
+#include <CoreGraphics/CGBase.h>
+#include <CoreGraphics/CGDirectDisplay.h>
+#include <CoreGraphics/CGGeometry.h>
+#include <CoreGraphics/CGImage.h>
 #include <CoreGraphics/CGWindow.h>

@@ -10,6 +10,8 @@
 @interface NSURL : NSObject
 // The percent-decoded path of a file URL; nil when the URL has no path.
 @property(nullable, readonly, copy) NSString* path;
+// A file URL for `path`; a directory URL when `path` names an existing directory.
++ (NSURL*)fileURLWithPath:(NSString*)path;
 @end
 
 #pragma clang assume_nonnull end

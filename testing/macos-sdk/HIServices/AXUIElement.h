@@ -18,4 +18,7 @@ CF_EXPORT AXUIElementRef AXUIElementCreateApplication(pid_t pid);
 CF_EXPORT AXError AXUIElementCopyAttributeValue(AXUIElementRef element, CFStringRef attribute,
                                                 CFTypeRef _Nullable* _Nonnull value);
 
+// True when this process is a trusted accessibility client.
+CF_EXPORT Boolean AXIsProcessTrusted(void);
+
 CF_ASSUME_NONNULL_END

@@ -2,6 +2,10 @@
 // Objective-C runtime documentation; only what our macOS files need.
 #pragma once
 
+#include <objc/objc.h>
+
 __attribute__((objc_root_class))
 @interface NSObject
++ (Class)class;
+- (BOOL)isKindOfClass:(Class)aClass;
 @end

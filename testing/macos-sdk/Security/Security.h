@@ -1,0 +1,6 @@
+// Stands for <Security/Security.h>, the framework's umbrella header.
+#pragma once
+
+#include <Security/CSCommon.h>
+#include <Security/SecRequirement.h>
+#include <Security/SecStaticCode.h>
