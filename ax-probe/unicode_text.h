@@ -1,5 +1,7 @@
-// The two Unicode questions the panel rules ask of titles and paths, answered with utf8proc's
-// tables (Unicode 15 in utf8proc 2.8). Bytes that are not UTF-8 are kept and counted one by one.
+// The two Unicode questions the panel rules ask of titles and paths, answered by the platform:
+// utf8proc's tables on Linux (unicode_text_linux.cpp; Unicode 15 in utf8proc 2.8), CoreFoundation
+// on macOS (unicode_text_mac.cpp), so that the probe agrees with the system it runs on. On both,
+// bytes that are not UTF-8 are kept and counted one by one.
 #pragma once
 
 #include <cstddef>

@@ -48,16 +48,18 @@ std::size_t asciiRunEnd(std::string_view text, std::size_t pos) {
 
 }  // namespace
 
-bool isValid(std::string_view text) {
+std::size_t wellFormedPrefix(std::string_view text) {
   std::size_t pos = 0;
   while ((pos = asciiRunEnd(text, pos)) < text.size()) {
     std::size_t subpart = 0;
     const std::size_t length = sequenceLength(text.substr(pos), subpart);
-    if (length == 0) return false;
+    if (length == 0) return pos;
     pos += length;
   }
-  return true;
+  return pos;
 }
+
+bool isValid(std::string_view text) { return wellFormedPrefix(text) == text.size(); }
 
 std::string repair(std::string_view text) {
   std::string out;

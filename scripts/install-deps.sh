@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs every package that building, running and testing ozmi needs: Debian 12 packages on
-# Linux, Homebrew formulae on macOS (where Apple's clang, CMake's frameworks and SQLite come with
-# the system and the Command Line Tools).
+# Linux, Homebrew formulae on macOS (where Apple's clang and Swift compilers, the frameworks and
+# SQLite come with the system and the Xcode Command Line Tools; the universal macos-release build
+# needs Xcode itself, for its build system).
 # This is the one package list of the project; add to it here and nowhere else.
 set -euo pipefail
 
@@ -10,8 +11,6 @@ if [[ $(uname -s) == Darwin ]]; then
     cmake ninja
     # tests and benchmarks
     googletest nlohmann-json google-benchmark
-    # panel probe: Unicode lower-casing and character counts (linked statically)
-    utf8proc
   )
   missing=()
   for f in "${formulae[@]}"; do

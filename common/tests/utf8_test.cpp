@@ -51,5 +51,26 @@ TEST(Utf8, ValidationAndRepair) {
   }
 }
 
+// Where the well-formed start of a text ends: at the first byte of its first ill-formed subpart.
+TEST(Utf8, WellFormedPrefix) {
+  static const struct {
+    const char* what;
+    std::string in;
+    std::size_t length;
+  } kCases[] = {
+      {"empty", "", 0},
+      {"all well-formed", "a\0\xC3\xA9\xF0\x9F\x98\x80"s, 8},
+      {"ill-formed first byte", "\xFFok", 0},
+      {"truncated sequence first", "\xE2\x82" "a", 0},
+      {"ascii then a stray byte", "ab\x80" "c", 2},
+      {"a character then a surrogate", "\xC3\xA9\xED\xA0\x80", 2},
+      {"truncated at the end", "ok\xE2\x82", 2},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(wellFormedPrefix(c.in), c.length);
+  }
+}
+
 }  // namespace
 }  // namespace ozmi::utf8

@@ -21,6 +21,7 @@ typedef struct {
 } CFRange;
 
 typedef const struct __CFString* CFStringRef;
+typedef struct __CFString* CFMutableStringRef;
 typedef const struct __CFAllocator* CFAllocatorRef;
 
 // --- Allocators ----------------------------------------------------------------------------

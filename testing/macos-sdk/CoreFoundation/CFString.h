@@ -3,6 +3,7 @@
 #pragma once
 
 #include <CoreFoundation/CFBase.h>
+#include <CoreFoundation/CFLocale.h>
 
 // --- Encodings -----------------------------------------------------------------------------
 typedef UInt32 CFStringEncoding;
@@ -23,3 +24,16 @@ CF_EXPORT CFIndex CFStringGetLength(CFStringRef theString);
 CF_EXPORT CFIndex CFStringGetBytes(CFStringRef theString, CFRange range, CFStringEncoding encoding, UInt8 lossByte,
                                    Boolean isExternalRepresentation, UInt8* buffer, CFIndex maxBufLen,
                                    CFIndex* usedBufLen);
+
+// The range, in UTF-16 code units, of the composed character sequence that holds the unit at
+// `theIndex` (which must lie inside the string): a base character with the combining marks,
+// joiners and enclosing marks that follow it.
+CF_EXPORT CFRange CFStringGetRangeOfComposedCharactersAtIndex(CFStringRef theString, CFIndex theIndex);
+
+// --- Mutable strings -----------------------------------------------------------------------
+// Create rule; `maxLength` 0 for no limit. NULL when the copy cannot be made.
+CF_EXPORT CFMutableStringRef CFStringCreateMutableCopy(CFAllocatorRef alloc, CFIndex maxLength,
+                                                       CFStringRef theString);
+// Lower-cases in place. `locale` chooses language-specific mappings (a Turkish locale takes "I" to
+// U+0131); NULL applies those of no particular language.
+CF_EXPORT void CFStringLowercase(CFMutableStringRef theString, CFLocaleRef locale);

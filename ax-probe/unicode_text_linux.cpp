@@ -1,3 +1,4 @@
+// The Unicode answers of utf8proc, linked in from its static archive.
 #include "unicode_text.h"
 
 #include <utf8proc.h>
