@@ -1,5 +1,6 @@
 #include "silent_peer.h"
 
+#include <fcntl.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -16,8 +17,10 @@ SilentSocket::SilentSocket(std::string path) : path_(std::move(path)) {
   address.sun_family = AF_UNIX;
   if (path_.size() >= sizeof address.sun_path) return;
   std::copy(path_.begin(), path_.end(), address.sun_path);
-  const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  // macOS has no SOCK_CLOEXEC; the flag is set after.
+  const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
   if (fd < 0) return;
+  ::fcntl(fd, F_SETFD, FD_CLOEXEC);
   if (::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 || ::listen(fd, 64) != 0) {
     ::close(fd);
     return;
