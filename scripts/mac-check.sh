@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # What a maintainer with a Mac runs by hand to see the programs meet the real system: builds and
-# tests with the macos preset, shows a real open panel and asks the probe for it, creates a
-# Secure Enclave key and checks one of its signatures with openssl, and asks the permission
-# helper about this terminal. Nothing here changes a permission; it only reports.
+# tests with the macos preset, builds the universal macos-release programs where Xcode is
+# installed, shows a real open panel and asks the probe for it, creates a Secure Enclave key and
+# checks one of its signatures with openssl, and asks the permission helper about this terminal.
+# Nothing here changes a permission; it only reports.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 if [[ $(uname -s) != Darwin ]]; then
@@ -12,6 +13,20 @@ fi
 
 bash scripts/test.sh
 bin=$PWD/build/macos/bin
+
+# The universal build needs Xcode itself (its build system builds the Swift file for both
+# architectures); with the command-line tools alone it is left out.
+echo
+echo "== macos-release: universal programs"
+if xcodebuild -version > /dev/null 2>&1; then
+  cmake --preset macos-release > /dev/null
+  cmake --build --preset macos-release > /dev/null
+  for program in ozmi-ax-probe ozmi-device-key ozmi-permission-helper; do
+    echo "$program: $(lipo -archs "build/macos-release/bin/$program")"
+  done
+else
+  echo "(Xcode is not the selected developer folder: sudo xcode-select -s /Applications/Xcode.app, then run this again)"
+fi
 work=$(mktemp -d)
 panel=
 cleanup() {
