@@ -1,4 +1,5 @@
-// Any bytes: the repair is always valid, leaves valid text alone and changes nothing twice.
+// Any bytes: the repair is always valid, leaves valid text alone and changes nothing twice; the
+// well-formed start is valid and the repair keeps it.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -15,5 +16,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // Each replacement stands for at least one byte and at most three (a subpart never reaches a
   // fourth), so the length is bounded on both sides.
   if (repaired.size() < size || repaired.size() > 3 * size) std::abort();
+  const std::size_t prefix = ozmi::utf8::wellFormedPrefix(text);
+  if (prefix > size || !ozmi::utf8::isValid(text.substr(0, prefix))) std::abort();
+  if (repaired.compare(0, prefix, text.substr(0, prefix)) != 0) std::abort();
+  if (prefix < size && repaired == text) std::abort();
   return 0;
 }
