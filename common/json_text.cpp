@@ -6,7 +6,20 @@ namespace ozmi::json {
 
 namespace {
 
-bool appendString(std::string& out, std::string_view text) {
+// Stands in for the text to learn its size, so that the text is then written into a buffer of
+// exactly that size: a buffer that grows holds the text twice over for a moment, and for a
+// report of tens of megabytes that moment is the run's peak.
+struct ByteCount {
+  std::size_t size = 0;
+  void push_back(char) { ++size; }
+  ByteCount& operator+=(std::string_view text) {
+    size += text.size();
+    return *this;
+  }
+};
+
+template <typename Out>
+bool appendString(Out& out, std::string_view text) {
   if (!isValidUtf8(text)) return false;
   out.push_back('"');
   for (const char ch : text) {
@@ -33,7 +46,8 @@ bool appendString(std::string& out, std::string_view text) {
   return true;
 }
 
-bool append(std::string& out, const Value& value) {
+template <typename Out>
+bool append(Out& out, const Value& value) {
   return std::visit(
       [&out](const auto& v) -> bool {
         using T = std::decay_t<decltype(v)>;
@@ -45,6 +59,8 @@ bool append(std::string& out, const Value& value) {
           out += std::to_string(v);
         } else if constexpr (std::is_same_v<T, std::string>) {
           return appendString(out, v);
+        } else if constexpr (std::is_same_v<T, Written>) {
+          out += v.text;
         } else if constexpr (std::is_same_v<T, Value::Array>) {
           out.push_back('[');
           for (std::size_t i = 0; i < v.size(); ++i) {
@@ -67,12 +83,26 @@ bool append(std::string& out, const Value& value) {
       value.data);
 }
 
+std::optional<std::string> writeFollowedBy(const Value& value, std::string_view end) {
+  ByteCount count;
+  if (!append(count, value)) return std::nullopt;
+  std::string out;
+  out.reserve(count.size + end.size());
+  append(out, value);
+  out += end;
+  return out;
+}
+
 }  // namespace
 
-std::optional<std::string> write(const Value& value) {
-  std::string out;
-  if (!append(out, value)) return std::nullopt;
-  return out;
+std::optional<std::string> write(const Value& value) { return writeFollowedBy(value, ""); }
+
+std::optional<std::string> writeLine(const Value& value) { return writeFollowedBy(value, "\n"); }
+
+Value written(Value value) {
+  std::optional<std::string> text = write(value);
+  if (!text) return value;
+  return Written{std::move(*text)};
 }
 
 }  // namespace ozmi::json

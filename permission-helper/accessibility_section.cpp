@@ -20,6 +20,11 @@ bool isString(const json::Value* value, std::string_view text) {
 
 }  // namespace
 
+bool verdictReadsRow(const json::Value& row) {
+  return isString(member(row, "db"), "system") &&
+         isString(member(row, "service"), "kTCCServiceAccessibility");
+}
+
 std::string accessibilityVerdict(const json::Value& tcc) {
   if (!isString(member(tcc, "system"), "ok")) return "tcc-unreadable";
   std::string verdict = "no-row";
@@ -27,10 +32,7 @@ std::string accessibilityVerdict(const json::Value& tcc) {
   const auto* array = rows ? std::get_if<json::Value::Array>(&rows->data) : nullptr;
   if (array == nullptr) return verdict;
   for (const json::Value& row : *array) {
-    if (!isString(member(row, "db"), "system") ||
-        !isString(member(row, "service"), "kTCCServiceAccessibility")) {
-      continue;
-    }
+    if (!verdictReadsRow(row)) continue;
     const json::Value* auth = member(row, "authValue");
     const auto* value = auth ? std::get_if<std::int64_t>(&auth->data) : nullptr;
     if (value == nullptr || (*value != 2 && *value != 3)) {

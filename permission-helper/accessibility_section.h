@@ -12,6 +12,10 @@ namespace ozmi::permission {
 // matching row does.
 std::string accessibilityVerdict(const json::Value& tcc);
 
+// Whether the verdict reads this row of the tcc object: a row of the system database for the
+// accessibility service. No other row is ever read, only written.
+bool verdictReadsRow(const json::Value& row);
+
 // {"trusted":<platform's answer>} for "allowed" (the platform is asked only then), otherwise
 // {"skipped":<verdict>}.
 json::Value accessibilitySection(const json::Value& tcc, Platform& platform);

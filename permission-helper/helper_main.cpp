@@ -25,7 +25,7 @@ json::Value defaultReport(const HelperOptions& options, Platform& platform) {
   json::Value input = inputSection(platform);
   json::Value automation = automationSection(options.automationList, platform);
   json::Value fullDisk = fullDiskSection(platform);
-  return json::Value::Object{
+  return json::objectOf({
       {"schema", 1},
       {"macos", std::move(macos)},
       {"process", std::move(process.object)},
@@ -35,7 +35,7 @@ json::Value defaultReport(const HelperOptions& options, Platform& platform) {
       {"automation", std::move(automation)},
       {"fullDisk", std::move(fullDisk)},
       {"tcc", std::move(tcc)},
-  };
+  });
 }
 
 std::string runHelper(const std::vector<std::string>& args, Platform& platform) {

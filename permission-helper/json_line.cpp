@@ -3,7 +3,7 @@
 namespace ozmi::permission {
 
 std::string writeJsonLine(const json::Value& object, FailureForm form) {
-  if (std::optional<std::string> text = json::write(object)) return *text + "\n";
+  if (std::optional<std::string> line = json::writeLine(object)) return std::move(*line);
   return form == FailureForm::errorLine ? kSerializeErrorLine : "\n";
 }
 

@@ -18,9 +18,9 @@ inline constexpr char kTccQuery[] =
     "SELECT service, client, auth_value, auth_reason, indirect_object_identifier, "
     "last_modified, csreq FROM access WHERE client = ?";
 
-// The most rows read from one database. Rows are held in the report until it is written, about
-// 1 KB each with their text, so a view that yields rows without end stops here; a real
-// database, even one of this many rows, is read whole.
+// The most rows read from one database. Rows are held in the report until it is written, a
+// few hundred bytes each as their text, so a view that yields rows without end stops here; a
+// real database, even one of this many rows, is read whole.
 inline constexpr std::size_t kRowsPerDatabase = 100000;
 
 // The SQLite URI that opens `path` read-only: "file:<path, percent-encoded>?mode=ro".
@@ -31,7 +31,8 @@ std::string databaseUri(const std::string& path);
 // SQLite's result code. A prepare failure stops at that client; the rows before it stay.
 // A path that holds no regular file is not opened ("open-failed-14"), and the work of one
 // database is bounded in instructions, memory and rows; a step stopped by a bound ends that
-// client's rows like any other failed step.
+// client's rows like any other failed step. Rows come as `json::Written` text, except those
+// that the accessibility verdict reads, which stay objects.
 json::Value::Array tccRows(const std::string& path, const std::string& dbName,
                            const std::vector<std::string>& clients,
                            const std::optional<StaticCode>& code,

@@ -70,5 +70,53 @@ TEST(JsonText, InvalidUtf8HasNoText) {
   EXPECT_TRUE(isValidUtf8("\xf4\x8f\xbf\xbf"));  // U+10FFFF itself
 }
 
+// A value held as its text must write the same bytes, alone and inside others; one without a
+// text stays a tree, so that writing still fails where it failed.
+TEST(JsonText, WrittenValuesWriteTheBytesOfTheirTrees) {
+  const Value kValues[] = {
+      Value(Null{}),
+      Value(true),
+      Value(std::int64_t{-9007199254740993}),
+      Value("/x \"y\"\\ \x01\t é"),
+      Value(Value::Array{}),
+      Value(Value::Object{}),
+      Value(Value::Object{{"k/", Value::Array{1, "a", Null{}, Value::Object{{"", false}}}},
+                          {"n", 0}}),
+  };
+  Value::Array trees;
+  Value::Array texts;
+  for (const Value& v : kValues) {
+    const Value w = written(v);
+    SCOPED_TRACE(*write(v));
+    ASSERT_TRUE(std::holds_alternative<Written>(w.data));
+    EXPECT_EQ(write(w), write(v));
+    EXPECT_EQ(write(Value::Object{{"a", w}, {"b", Value::Array{w, w}}}),
+              write(Value::Object{{"a", v}, {"b", Value::Array{v, v}}}));
+  }
+  for (int i = 0; i < 1000; ++i) {
+    const Value& v = kValues[i % std::size(kValues)];
+    trees.push_back(v);
+    texts.push_back(written(v));
+  }
+  EXPECT_EQ(write(Value(texts)), write(Value(trees)));
+
+  const Value bad = written(Value::Object{{"k", "\xff"}});
+  EXPECT_TRUE(std::holds_alternative<Value::Object>(bad.data));
+  EXPECT_FALSE(write(Value::Array{written(1), bad}));
+}
+
+TEST(JsonText, LineIsTheTextAndOneLineFeed) {
+  const Value v(Value::Object{{"schema", 1}, {"path", "/a"}});
+  EXPECT_EQ(writeLine(v), *write(v) + "\n");
+  EXPECT_FALSE(writeLine(Value("\xff")));
+}
+
+TEST(JsonText, ObjectOfKeepsTheMembersInOrder) {
+  std::string big(1000, 'x');
+  const Value::Object object = objectOf({{"a", 1}, {"b", std::move(big)}, {"c", Null{}}});
+  EXPECT_EQ(write(Value(object)),
+            write(Value::Object{{"a", 1}, {"b", std::string(1000, 'x')}, {"c", Null{}}}));
+}
+
 }  // namespace
 }  // namespace ozmi::json

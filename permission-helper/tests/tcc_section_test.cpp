@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include "accessibility_section.h"
 #include "fake_platform.h"
 #include "test_databases.h"
 
@@ -93,6 +94,29 @@ TEST_F(TccTest, ReadsBothDatabasesUserRowsFirstClientByClient) {
   ]})");
   EXPECT_EQ(tcc, expected);
   EXPECT_EQ(platform.count("staticCode "), 0);
+}
+
+// Most rows are kept as text; the accessibility verdict still sees every row it reads.
+TEST_F(TccTest, TheAccessibilityVerdictSeesTheRowsRead) {
+  static const struct {
+    const char* name;
+    std::string user;
+    std::string system;
+    const char* verdict;
+  } kCases[] = {
+      {"a system grant", "",
+       row("kTCCServiceCamera", "a", 0) + row("kTCCServiceAccessibility", "a", 2), "allowed"},
+      {"a system denial", row("kTCCServiceAccessibility", "a", 2),
+       row("kTCCServiceAccessibility", "a", 0) + row("kTCCServiceCamera", "a", 2), "not-allowed"},
+      {"a user grant only", row("kTCCServiceAccessibility", "a", 2),
+       row("kTCCServiceCamera", "a", 2), "no-row"},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.name);
+    const std::string user = database(std::string(c.name) + " user.db", c.user);
+    const std::string system = database(std::string(c.name) + " system.db", c.system);
+    EXPECT_EQ(accessibilityVerdict(tccSectionAt(user, system, {"a"}, "", platform)), c.verdict);
+  }
 }
 
 TEST_F(TccTest, NoClientsReadsNothing) {
