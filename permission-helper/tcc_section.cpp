@@ -96,6 +96,9 @@ int budgetSpent(void* checksLeft) {
   return --left < 0 ? 1 : 0;
 }
 
+// What is left of a bound once `cost` is taken from it.
+void spend(std::size_t& left, std::size_t cost) { left = cost < left ? left - cost : 0; }
+
 // Only a regular file (or a link to one) can be a database. Anything else at the path is not
 // opened at all: open(2) of a FIFO waits for a writer that never comes, and any program of the
 // user can put one at the user's database path. A path that cannot be looked at is left to
@@ -146,6 +149,7 @@ json::Value::Array tccRows(const std::string& path, const std::string& dbName,
   // Sorts and temporary tables stay in memory, under the heap limit, instead of in files.
   sqlite3_exec(db, "PRAGMA temp_store = MEMORY", nullptr, nullptr, nullptr);
   int checksLeft = kChecksPerDatabase;
+  std::size_t textLeft = kRowTextPerDatabase;
   sqlite3_progress_handler(db, kInstructionsPerCheck, budgetSpent, &checksLeft);
   for (const std::string& client : clients) {
     sqlite3_stmt* statement = nullptr;
@@ -156,11 +160,18 @@ json::Value::Array tccRows(const std::string& path, const std::string& dbName,
       break;
     }
     sqlite3_bind_text(statement, 1, client.c_str(), -1, SQLITE_TRANSIENT);
-    while (rows.size() < kRowsPerDatabase && sqlite3_step(statement) == SQLITE_ROW) {
+    while (rows.size() < kRowsPerDatabase && textLeft > 0 && sqlite3_step(statement) == SQLITE_ROW) {
       json::Value row = rowObject(statement, dbName, client, code, platform);
       // A row held as its text takes a fifth of its tree's memory; only the rows that the
       // accessibility verdict reads stay trees.
-      rows.push_back(verdictReadsRow(row) ? std::move(row) : json::written(std::move(row)));
+      if (verdictReadsRow(row)) {
+        if (const std::optional<std::string> text = json::write(row)) spend(textLeft, text->size());
+        rows.push_back(std::move(row));
+      } else {
+        json::Value text = json::written(std::move(row));
+        if (const auto* w = std::get_if<json::Written>(&text.data)) spend(textLeft, w->text.size());
+        rows.push_back(std::move(text));
+      }
     }
     sqlite3_finalize(statement);
   }

@@ -23,6 +23,11 @@ inline constexpr char kTccQuery[] =
 // real database, even one of this many rows, is read whole.
 inline constexpr std::size_t kRowsPerDatabase = 100000;
 
+// The most reply text the rows of one database may make. Rows with texts of any length would
+// otherwise grow the report without bound under the row cap; a real database of the largest
+// size read whole makes a few tens of megabytes.
+inline constexpr std::size_t kRowTextPerDatabase = 32 * 1024 * 1024;
+
 // The SQLite URI that opens `path` read-only: "file:<path, percent-encoded>?mode=ro".
 std::string databaseUri(const std::string& path);
 

@@ -407,6 +407,24 @@ TEST_F(TccTest, AHostileAccessViewIsStoppedWithinItsBounds) {
   }
 }
 
+// Rows of long texts without end stop at the text bound, long before the row bound.
+TEST_F(TccTest, LongRowsWithoutEndStopAtTheTextBound) {
+  constexpr std::size_t kServiceBytes = 100000;
+  const std::string path = dir.file("long.db");
+  makeDatabase(path,
+               "CREATE VIEW access AS WITH RECURSIVE r(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM r) "
+               "SELECT printf('%.*c', " + std::to_string(kServiceBytes) + ", 'x') AS service, 'a' AS client, "
+               "2 AS auth_value, 0 AS auth_reason, NULL AS indirect_object_identifier, "
+               "i AS last_modified, NULL AS csreq FROM r;");
+  const std::string good = database("good.db", row("s", "a", 2));
+  const json tcc = parsed(tccSectionAt(path, good, {"a"}, "", platform));
+  EXPECT_EQ(tcc["user"], "ok");
+  const std::size_t longRows = tcc["rows"].size() - 1;
+  EXPECT_GT(longRows, 0u);
+  EXPECT_LE(longRows, kRowTextPerDatabase / kServiceBytes + 1);
+  EXPECT_EQ(tcc["rows"].back()["db"], "system");
+}
+
 TEST_F(TccTest, LockedDatabase) {
   const std::string path = database("locked.db", row("s", "a", 2));
   sqlite3* holder = nullptr;
