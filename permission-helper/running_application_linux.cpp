@@ -6,7 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstdlib>
+#include <chrono>
 #include <optional>
 
 #include "x11_windows_linux.h"
@@ -24,8 +24,10 @@ struct Dbus {
 #define OZMI_DBUS_FUNCTIONS(X)                                                                    \
   X(dbus_error_init) X(dbus_error_free) X(dbus_connection_open_private) X(dbus_connection_close)  \
   X(dbus_connection_unref) X(dbus_connection_set_exit_on_disconnect)                              \
-  X(dbus_connection_send_with_reply_and_block) X(dbus_message_new_method_call)                    \
-  X(dbus_message_unref) X(dbus_message_iter_init) X(dbus_message_iter_init_append)                \
+  X(dbus_connection_send_with_reply) X(dbus_connection_read_write_dispatch)                       \
+  X(dbus_pending_call_get_completed) X(dbus_pending_call_steal_reply) X(dbus_pending_call_cancel) \
+  X(dbus_pending_call_unref) X(dbus_message_new_method_call) X(dbus_message_unref)                \
+  X(dbus_message_get_type) X(dbus_message_iter_init) X(dbus_message_iter_init_append)             \
   X(dbus_message_iter_append_basic) X(dbus_message_iter_get_arg_type) X(dbus_message_iter_get_basic)
 #define OZMI_DBUS_MEMBER(f) decltype(&::f) f = nullptr;
   OZMI_DBUS_FUNCTIONS(OZMI_DBUS_MEMBER)
@@ -48,17 +50,37 @@ const Dbus* loadDbus() {
   return loaded;
 }
 
-// The session bus that is already there: the address the session publishes to its processes,
-// else the user's bus socket of a systemd session (/run/user/<uid>/bus). libdbus's own lookup
-// is not used, since without either it starts a bus of its own ("autolaunch:").
+// The user's session bus: the bus socket of the user's systemd session (/run/user/<uid>/bus),
+// or none. libdbus's own lookup is not used, since without a published address it starts a bus
+// of its own ("autolaunch:").
 std::optional<std::string> sessionBusAddress() {
-  if (const char* published = std::getenv("DBUS_SESSION_BUS_ADDRESS"); published != nullptr) {
-    return isLocalSocketAddress(published) ? std::optional<std::string>(published) : std::nullopt;
+  return busAddressOfSocket("/run/user/" + std::to_string(::getuid()) + "/bus");
+}
+
+// The reply to `call` within kBusTimeoutMs, or none. The wait is kept here rather than left
+// to dbus_connection_send_with_reply_and_block: libdbus starts a call's timeout only once the
+// connection has authenticated, and a peer that accepts the connection and never answers
+// keeps it from authenticating for ever.
+DBusMessage* replyWithin(const Dbus& d, DBusConnection* connection, DBusMessage* call) {
+  DBusPendingCall* pending = nullptr;
+  if (!d.dbus_connection_send_with_reply(connection, call, &pending, kBusTimeoutMs) || pending == nullptr) {
+    return nullptr;
   }
-  const std::string socket = "/run/user/" + std::to_string(::getuid()) + "/bus";
-  struct stat info{};
-  if (::stat(socket.c_str(), &info) != 0 || !S_ISSOCK(info.st_mode)) return std::nullopt;
-  return "unix:path=" + socket;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kBusTimeoutMs);
+  while (!d.dbus_pending_call_get_completed(pending)) {
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0) break;
+    if (!d.dbus_connection_read_write_dispatch(connection, static_cast<int>(left.count()))) break;
+  }
+  DBusMessage* reply = nullptr;
+  if (d.dbus_pending_call_get_completed(pending)) {
+    reply = d.dbus_pending_call_steal_reply(pending);
+  } else {
+    d.dbus_pending_call_cancel(pending);
+  }
+  d.dbus_pending_call_unref(pending);
+  return reply;
 }
 
 // One bus call with one string argument and a reply whose first argument is a boolean.
@@ -74,12 +96,13 @@ std::optional<bool> callBoolean(const Dbus& d, DBusConnection* connection, const
       return std::nullopt;
     }
   }
-  DBusError error;
-  d.dbus_error_init(&error);
-  DBusMessage* reply = d.dbus_connection_send_with_reply_and_block(connection, call, kBusTimeoutMs, &error);
+  DBusMessage* reply = replyWithin(d, connection, call);
   d.dbus_message_unref(call);
-  d.dbus_error_free(&error);
   if (reply == nullptr) return std::nullopt;
+  if (d.dbus_message_get_type(reply) != DBUS_MESSAGE_TYPE_METHOD_RETURN) {  // an error, or a timeout
+    d.dbus_message_unref(reply);
+    return std::nullopt;
+  }
   std::optional<bool> answer = false;  // a reply without a boolean (Hello's) still arrived
   DBusMessageIter it;
   if (d.dbus_message_iter_init(reply, &it) && d.dbus_message_iter_get_arg_type(&it) == DBUS_TYPE_BOOLEAN) {
@@ -103,7 +126,7 @@ bool sessionBusHasOwner(const std::string& name) {
   if (connection == nullptr) return false;
   d->dbus_connection_set_exit_on_disconnect(connection, false);
   // The greeting every bus client sends first, sent here with a bound on the wait
-  // (dbus_bus_register would wait 25 s for a bus that does not answer).
+  // (dbus_bus_register would wait for a bus that does not answer).
   const bool greeted = callBoolean(*d, connection, "Hello", nullptr).has_value();
   const bool owned = greeted && callBoolean(*d, connection, "NameHasOwner", name.c_str()).value_or(false);
   d->dbus_connection_close(connection);
@@ -133,9 +156,10 @@ bool isWellKnownBusName(std::string_view name) {
   return elements >= 2;
 }
 
-bool isLocalSocketAddress(std::string_view address) {
-  return (address.starts_with("unix:path=") || address.starts_with("unix:abstract=")) &&
-         address.find(';') == std::string_view::npos && address.find('\0') == std::string_view::npos;
+std::optional<std::string> busAddressOfSocket(const std::string& path) {
+  struct stat info{};
+  if (::stat(path.c_str(), &info) != 0 || !S_ISSOCK(info.st_mode)) return std::nullopt;
+  return "unix:path=" + path;
 }
 
 bool applicationRunningOnDesktop(const std::string& id) {

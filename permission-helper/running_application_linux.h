@@ -9,6 +9,7 @@
 //   or not.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -22,9 +23,8 @@ bool applicationRunningOnDesktop(const std::string& id);
 // Only such a name is ever put to the bus.
 bool isWellKnownBusName(std::string_view name);
 
-// Whether `address` names one local socket ("unix:path=..." or "unix:abstract=..."), the only
-// kind of session bus address that is used: libdbus would try every address of a ";" list in
-// turn, or start a bus through "autolaunch:".
-bool isLocalSocketAddress(std::string_view address);
+// The bus address of the socket at `path` ("unix:path=<path>"); none when nothing is there or
+// it is not a socket, so that libdbus is never handed a file to connect to.
+std::optional<std::string> busAddressOfSocket(const std::string& path);
 
 }  // namespace ozmi::permission

@@ -1,5 +1,7 @@
 // The Linux platform layer against the real system.
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -61,13 +63,39 @@ TEST(LinuxPlatformTest, OnlyWellFormedNamesArePutToTheSessionBus) {
   }
   EXPECT_TRUE(isWellKnownBusName("a." + std::string(253, 'b')));
   EXPECT_FALSE(isWellKnownBusName("a." + std::string(254, 'b')));  // 256 characters
+}
 
-  EXPECT_TRUE(isLocalSocketAddress("unix:path=/run/user/1000/bus"));
-  EXPECT_TRUE(isLocalSocketAddress("unix:abstract=/tmp/dbus-Xyz,guid=0123"));
-  EXPECT_FALSE(isLocalSocketAddress("autolaunch:"));
-  EXPECT_FALSE(isLocalSocketAddress("tcp:host=10.0.0.1,port=9"));
-  EXPECT_FALSE(isLocalSocketAddress("unix:path=/x;autolaunch:"));
-  EXPECT_FALSE(isLocalSocketAddress("unix:tmpdir=/tmp"));  // a listening address only
+TEST(LinuxPlatformTest, OnlyASocketIsTakenForTheSessionBus) {
+  TempDir dir;
+  const std::string socketPath = dir.path() + "/bus";
+  const int listening = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  ASSERT_GE(listening, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  ASSERT_LT(socketPath.size(), sizeof address.sun_path);
+  socketPath.copy(address.sun_path, socketPath.size());
+  ASSERT_EQ(::bind(listening, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+  const std::string file = dir.file("file");
+  testing::writeFile(file, "");
+  const std::string fifo = dir.file("fifo");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  static const struct {
+    const char* name;
+    std::string path;
+    bool socket;
+  } kCases[] = {
+      {"socket", socketPath, true},
+      {"regular file", file, false},
+      {"fifo", fifo, false},
+      {"folder", dir.path(), false},
+      {"missing", dir.path() + "/missing", false},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.name);
+    const auto bus = busAddressOfSocket(c.path);
+    EXPECT_EQ(bus, c.socket ? std::optional<std::string>("unix:path=" + c.path) : std::nullopt);
+  }
+  ::close(listening);
 }
 
 TEST(LinuxPlatformTest, InstalledMeansADesktopEntry) {

@@ -163,10 +163,13 @@ HeadlessDesktop::HeadlessDesktop(Options options) {
     return;
   }
   if (options.sessionBus) {
+    userBus_ = UserBusSocket::claim();
+    std::vector<std::string> daemon{"/usr/bin/dbus-daemon", "--session", "--nofork", "--nopidfile"};
+    if (userBus_) daemon.push_back("--address=unix:path=" + userBus_->path());
     std::string address;
-    if (!startReading({"/usr/bin/dbus-daemon", "--session", "--nofork", "--nopidfile"}, address,
-                      "--print-address=1") ||
-        address.empty()) {
+    const auto pid = startReading(daemon, address, "--print-address=1");
+    busPid_ = pid.value_or(-1);
+    if (!pid || address.empty()) {
       error_ = "dbus-daemon did not report an address";
       return;
     }
@@ -209,6 +212,7 @@ std::optional<std::string> activeWindowTitle() {
 HeadlessDesktop::~HeadlessDesktop() {
   // Last started first: applications, then the window manager, the bus and the server.
   while (!started_.empty()) stop(started_.back());
+  userBus_.reset();  // also when the bus never started
 }
 
 std::optional<pid_t> HeadlessDesktop::start(const std::vector<std::string>& argv) {
@@ -231,6 +235,7 @@ void HeadlessDesktop::stop(pid_t pid) {
     ::waitpid(pid, &status, 0);
   }
   ::kill(-pid, SIGKILL);  // whatever else of the group is left (activated bus services)
+  if (pid == busPid_) userBus_.reset();
 }
 
 }  // namespace ozmi::testing

@@ -8,9 +8,12 @@
 #include <sys/types.h>
 
 #include <chrono>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "user_bus_socket.h"
 
 namespace ozmi::testing {
 
@@ -23,9 +26,10 @@ class HeadlessDesktop {
     bool windowManager = true;  // openbox
   };
 
-  // Starts the desktop and points this process's DISPLAY (and DBUS_SESSION_BUS_ADDRESS) at it,
-  // so that the programs under test and the applications find it as on a real desktop.
-  // `error` says what failed when ok() is false.
+  // Starts the desktop and points this process's DISPLAY at it, so that the programs under test
+  // and the applications find it as on a real desktop; the applications, started from here,
+  // also get the session bus through DBUS_SESSION_BUS_ADDRESS. `error` says what failed when
+  // ok() is false.
   explicit HeadlessDesktop(Options options);
   ~HeadlessDesktop();
   HeadlessDesktop(const HeadlessDesktop&) = delete;
@@ -34,6 +38,10 @@ class HeadlessDesktop {
   bool ok() const { return error_.empty(); }
   const std::string& error() const { return error_; }
   const std::string& display() const { return display_; }
+  // Whether the session bus listens at the user's bus socket, where the programs under test
+  // look for it. When that socket is taken (a real session's bus), it is left alone and this
+  // desktop's bus listens on an address of its own.
+  bool sessionBusAtUserSocket() const { return userBus_ != nullptr; }
 
   // Starts `argv` in a group of its own; the pid, or none. Output goes to /dev/null.
   std::optional<pid_t> start(const std::vector<std::string>& argv);
@@ -44,6 +52,8 @@ class HeadlessDesktop {
   std::optional<pid_t> startReading(const std::vector<std::string>& argv, std::string& line,
                                     const char* fdArgument);
   std::vector<pid_t> started_;
+  pid_t busPid_ = -1;
+  std::unique_ptr<UserBusSocket> userBus_;  // released once the bus has stopped
   std::string display_;
   std::string error_;
 };
