@@ -1,50 +1,15 @@
 #include "atspi_bus_linux.h"
 
-#include <dbus/dbus.h>
-#include <dlfcn.h>
+#include <utility>
 
-#include <chrono>
-
+#include "bus_connection_linux.h"
 #include "x11_windows_linux.h"
 
 namespace ozmi::probe::atspi {
 
 namespace {
 
-// The libdbus-1 entry points used here, resolved once from libdbus-1.so.3 (the soname of
-// libdbus 1.x). Only the header's types and prototypes are taken from the build machine.
-struct Dbus {
-#define OZMI_DBUS_FUNCTIONS(X)                                                                   \
-  X(dbus_error_init) X(dbus_error_free) X(dbus_connection_open_private) X(dbus_connection_close) \
-  X(dbus_connection_unref) X(dbus_connection_set_exit_on_disconnect)                             \
-  X(dbus_connection_read_write_dispatch) X(dbus_connection_send_with_reply)                      \
-  X(dbus_connection_flush) X(dbus_pending_call_block) X(dbus_pending_call_get_completed)         \
-  X(dbus_pending_call_cancel) X(dbus_pending_call_steal_reply) X(dbus_pending_call_unref)        \
-  X(dbus_message_new_method_call)                                                                \
-  X(dbus_message_unref) X(dbus_message_get_type) X(dbus_message_iter_init)                       \
-  X(dbus_message_iter_init_append) X(dbus_message_iter_append_basic)                             \
-  X(dbus_message_iter_get_arg_type) X(dbus_message_iter_get_basic) X(dbus_message_iter_recurse)  \
-  X(dbus_message_iter_next)
-#define OZMI_DBUS_MEMBER(f) decltype(&::f) f = nullptr;
-  OZMI_DBUS_FUNCTIONS(OZMI_DBUS_MEMBER)
-#undef OZMI_DBUS_MEMBER
-};
-
-const Dbus* loadDbus() {
-  static const Dbus* const loaded = []() -> const Dbus* {
-    void* library = ::dlopen("libdbus-1.so.3", RTLD_NOW | RTLD_LOCAL);
-    if (library == nullptr) return nullptr;
-    static Dbus dbus;
-    bool complete = true;
-#define OZMI_DBUS_RESOLVE(f)                                              \
-  dbus.f = reinterpret_cast<decltype(&::f)>(::dlsym(library, #f));        \
-  complete = complete && dbus.f != nullptr;
-    OZMI_DBUS_FUNCTIONS(OZMI_DBUS_RESOLVE)
-#undef OZMI_DBUS_RESOLVE
-    return complete ? &dbus : nullptr;
-  }();
-  return loaded;
-}
+using Dbus = desktop::dbus::Library;
 
 // D-Bus allows 32 levels of array and 32 of struct nesting; a reply deeper than that is not
 // from a conforming peer, and is cut rather than followed.
@@ -120,13 +85,7 @@ BusValue decode(const Dbus& d, DBusMessageIter* it, int depth) {
 
 class DbusBus final : public Bus {
  public:
-  DbusBus(const Dbus& d, DBusConnection* connection) : d_(d), connection_(connection) {}
-  ~DbusBus() override {
-    d_.dbus_connection_close(connection_);
-    d_.dbus_connection_unref(connection_);
-  }
-  DbusBus(const DbusBus&) = delete;
-  DbusBus& operator=(const DbusBus&) = delete;
+  DbusBus(const Dbus& d, desktop::dbus::Connection connection) : d_(d), connection_(std::move(connection)) {}
 
   Reply call(const MethodCall& call) const override { return callAll({call}).front(); }
 
@@ -134,7 +93,7 @@ class DbusBus final : public Bus {
     std::vector<DBusPendingCall*> pending;
     pending.reserve(calls.size());
     for (const MethodCall& c : calls) pending.push_back(send(c));
-    d_.dbus_connection_flush(connection_);
+    d_.dbus_connection_flush(connection_.get());
     std::vector<Reply> replies;
     replies.reserve(calls.size());
     for (DBusPendingCall* p : pending) replies.push_back(collect(p));
@@ -159,7 +118,7 @@ class DbusBus final : public Bus {
       }
     }
     DBusPendingCall* p = nullptr;
-    if (appended && !d_.dbus_connection_send_with_reply(connection_, message, &p, kCallTimeoutMs)) {
+    if (appended && !d_.dbus_connection_send_with_reply(connection_.get(), message, &p, kCallTimeoutMs)) {
       p = nullptr;
     }
     d_.dbus_message_unref(message);
@@ -187,40 +146,8 @@ class DbusBus final : public Bus {
   }
 
   const Dbus& d_;
-  DBusConnection* connection_;
+  desktop::dbus::Connection connection_;
 };
-
-// Says Hello to the bus, as every client must before its first call, and waits for the answer
-// no longer than one call may. dbus_bus_register would wait without a limit: libdbus starts a
-// call's timeout only once the connection has authenticated, and a peer that accepts the
-// connection and never answers keeps it from authenticating.
-bool registerWithBus(const Dbus& d, DBusConnection* connection) {
-  DBusMessage* hello = d.dbus_message_new_method_call("org.freedesktop.DBus", "/org/freedesktop/DBus",
-                                                      "org.freedesktop.DBus", "Hello");
-  if (hello == nullptr) return false;
-  DBusPendingCall* pending = nullptr;
-  const bool sent = d.dbus_connection_send_with_reply(connection, hello, &pending, kCallTimeoutMs);
-  d.dbus_message_unref(hello);
-  if (!sent || pending == nullptr) return false;
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kCallTimeoutMs);
-  while (!d.dbus_pending_call_get_completed(pending)) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-        deadline - std::chrono::steady_clock::now());
-    if (left.count() <= 0) break;
-    if (!d.dbus_connection_read_write_dispatch(connection, static_cast<int>(left.count()))) break;
-  }
-  DBusMessage* reply = nullptr;
-  if (d.dbus_pending_call_get_completed(pending)) {
-    reply = d.dbus_pending_call_steal_reply(pending);
-  } else {
-    d.dbus_pending_call_cancel(pending);
-  }
-  d.dbus_pending_call_unref(pending);
-  if (reply == nullptr) return false;
-  const bool registered = d.dbus_message_get_type(reply) == DBUS_MESSAGE_TYPE_METHOD_RETURN;
-  d.dbus_message_unref(reply);
-  return registered;
-}
 
 }  // namespace
 
@@ -232,22 +159,9 @@ bool isLocalBusAddress(std::string_view address) {
 std::shared_ptr<const Bus> connectAccessibilityBus() {
   const auto address = ozmi::desktop::x11::rootTextProperty("AT_SPI_BUS");
   if (!address || !isLocalBusAddress(*address)) return nullptr;
-  const Dbus* d = loadDbus();
-  if (d == nullptr) return nullptr;
-  DBusError error;
-  d->dbus_error_init(&error);
-  DBusConnection* connection = d->dbus_connection_open_private(address->c_str(), &error);
-  if (connection == nullptr) {
-    d->dbus_error_free(&error);
-    return nullptr;
-  }
-  d->dbus_connection_set_exit_on_disconnect(connection, false);
-  if (!registerWithBus(*d, connection)) {
-    d->dbus_connection_close(connection);
-    d->dbus_connection_unref(connection);
-    return nullptr;
-  }
-  return std::make_shared<DbusBus>(*d, connection);
+  auto connection = desktop::dbus::connect(*address, kCallTimeoutMs);
+  if (!connection) return nullptr;
+  return std::make_shared<DbusBus>(*desktop::dbus::library(), std::move(connection));
 }
 
 }  // namespace ozmi::probe::atspi

@@ -1,7 +1,7 @@
 // The Linux desktop: window facts from window_list.h, application elements from the AT-SPI2
 // bus. Nothing here is asked, and no desktop library is loaded, until the entry has seen
 // "--open-panel": libxcb and libdbus-1 are opened on first use (see x11_windows_linux.h and
-// atspi_bus_linux.h).
+// bus_connection_linux.h).
 #include "desktop_linux.h"
 
 #include <pwd.h>
