@@ -5,6 +5,7 @@
 #include <cerrno>
 
 #include "process.h"
+#include "process_posix.h"
 
 namespace ozmi::devicekey {
 
@@ -19,13 +20,9 @@ void quietProcess() {
       }
     }
   }
-  // Libraries may log their errors to standard error from the inside. The host expects nothing
-  // there, so the stream goes nowhere rather than each caller being trusted.
-  const int null = open("/dev/null", O_WRONLY);
-  if (null >= 0) {
-    dup2(null, STDERR_FILENO);
-    if (null != STDERR_FILENO) close(null);
-  }
+  // Libraries may log their errors to standard error from the inside; the host expects nothing
+  // there.
+  process::pointStandardErrorAtDevNull();
 
   signal(SIGPIPE, SIG_IGN);
 
